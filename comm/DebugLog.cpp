@@ -1,0 +1,222 @@
+#include "comm/DebugLog.h"
+
+#include "platform/Folders.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <algorithm>
+#include <mutex>
+
+namespace kovrin {
+
+namespace {
+
+struct LogState {
+    std::mutex mutex;
+    bool debugMode = false;
+    DebugConsole console;
+    std::string folderOverride;
+    LocalTimeSource timeSource;
+    // Traffic trace: byte values and their directions, flushed as one line.
+    std::uint8_t traceBytes[kTraceLineEntries] = {};
+    std::uint8_t traceKinds[kTraceLineEntries] = {};
+    int traceCount = 0;
+};
+
+LogState& State()
+{
+    static LogState state;
+    return state;
+}
+
+std::string FolderLocked(const LogState& s)
+{
+    if (!s.folderOverride.empty())
+        return s.folderOverride;
+    if (!UsesCommonDataFolder(WindowsVersion()))
+        return ProgramFolder();
+    return CommonDataFolder() + kPathSeparator + "Brisel" + kPathSeparator;
+}
+
+// Appends to the log file in the form a text-mode file holds: "\n" as "\r\n".
+void AppendToFile(const std::string& folder, std::string_view text)
+{
+    if (!MakeFolders(folder))
+        return;
+    const std::string path = folder + kDebugLogName;
+    std::string out;
+    out.reserve(text.size() + 16);
+    for (char c : text) {
+        if (c == '\n')
+            out += '\r';
+        out += c;
+    }
+    std::FILE* file = std::fopen(path.c_str(), "ab");
+    if (!file)
+        return;
+    std::fwrite(out.data(), 1, out.size(), file);
+    std::fclose(file);
+}
+
+void WriteLocked(LogState& s, std::string_view text)
+{
+    if (!s.debugMode)
+        return;
+    if (s.console)
+        s.console(text);
+    AppendToFile(FolderLocked(s), text);
+}
+
+void FlushTraceLocked(LogState& s, bool endMark)
+{
+    std::string line;
+    char entry[8];
+    for (int i = 0; i < s.traceCount; ++i) {
+        std::snprintf(entry, sizeof entry, s.traceKinds[i] == kTraceSent ? "->%2.2X" : "<-%2.2X",
+                      s.traceBytes[i]);
+        line += entry;
+    }
+    if (endMark)
+        line += " ...";
+    line += "\n\r";
+    s.traceCount = 0;
+    WriteLocked(s, line);
+}
+
+std::tm NowLocked(const LogState& s)
+{
+    if (s.timeSource)
+        return s.timeSource();
+    const std::time_t t = std::time(nullptr);
+    std::tm local{};
+    if (const std::tm* p = std::localtime(&t))
+        local = *p;
+    return local;
+}
+
+std::string Vformat(const char* format, va_list args)
+{
+    char buffer[1024];
+    const int n = std::vsnprintf(buffer, sizeof buffer, format, args);
+    if (n < 0)
+        return {};
+    return std::string(buffer, std::min<std::size_t>(static_cast<std::size_t>(n), sizeof buffer - 1));
+}
+
+} // namespace
+
+void SetDebugMode(bool on)
+{
+    std::lock_guard lock(State().mutex);
+    State().debugMode = on;
+}
+
+bool DebugMode()
+{
+    std::lock_guard lock(State().mutex);
+    return State().debugMode;
+}
+
+void SetDebugConsole(DebugConsole console)
+{
+    std::lock_guard lock(State().mutex);
+    State().console = std::move(console);
+}
+
+DebugConsole StandardOutputConsole()
+{
+    return [](std::string_view text) {
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        std::fflush(stdout);
+    };
+}
+
+std::string DebugLogFolder()
+{
+    std::lock_guard lock(State().mutex);
+    return FolderLocked(State());
+}
+
+void SetDebugLogFolder(std::string folder)
+{
+    if (!folder.empty() && folder.back() != kPathSeparator)
+        folder += kPathSeparator;
+    std::lock_guard lock(State().mutex);
+    State().folderOverride = std::move(folder);
+}
+
+std::string DebugLogPath()
+{
+    return DebugLogFolder() + kDebugLogName;
+}
+
+void SetLocalTimeSource(LocalTimeSource source)
+{
+    std::lock_guard lock(State().mutex);
+    State().timeSource = std::move(source);
+}
+
+void DebugLog(std::string_view text)
+{
+    std::lock_guard lock(State().mutex);
+    WriteLocked(State(), text);
+}
+
+void DebugLogF(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    const std::string text = Vformat(format, args);
+    va_end(args);
+    DebugLog(text);
+}
+
+void TraceByte(std::uint8_t byte, int kind)
+{
+    std::lock_guard lock(State().mutex);
+    LogState& s = State();
+    if (kind == kTraceReceived || kind == kTraceSent) {
+        s.traceBytes[s.traceCount] = byte;
+        s.traceKinds[s.traceCount] = static_cast<std::uint8_t>(kind);
+        if (++s.traceCount == kTraceLineEntries)
+            FlushTraceLocked(s, false);
+        return;
+    }
+    FlushTraceLocked(s, kind == kTraceFlushEnd);
+}
+
+std::string StampedLine(const std::tm& when, std::string_view text)
+{
+    char date[16], time[16];
+    std::snprintf(date, sizeof date, "%02d\\%02d", (when.tm_mon + 1) % 100, when.tm_mday % 100);
+    std::snprintf(time, sizeof time, "%02d:%02d:%02d", when.tm_hour % 100, when.tm_min % 100,
+                  when.tm_sec % 100);
+    const std::string_view cut = text.substr(0, 182);
+    std::string inner = std::string(date) + " " + time + "  " + std::string(cut) + " ";
+    return " " + inner + " \n";
+}
+
+void LogStamped(std::string_view text)
+{
+    std::lock_guard lock(State().mutex);
+    LogState& s = State();
+    FlushTraceLocked(s, false);
+    WriteLocked(s, StampedLine(NowLocked(s), text));
+}
+
+void LogStampedF(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    const std::string text = Vformat(format, args);
+    va_end(args);
+    LogStamped(text);
+}
+
+void ResetTrace()
+{
+    std::lock_guard lock(State().mutex);
+    State().traceCount = 0;
+}
+
+} // namespace kovrin

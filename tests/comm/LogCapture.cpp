@@ -1,0 +1,49 @@
+#include "tests/comm/LogCapture.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace kovrin {
+
+LogCapture::LogCapture()
+{
+    char pattern[] = "/tmp/kovrin-log-XXXXXX";
+    const char* made = ::mkdtemp(pattern);
+    folder_ = made ? std::string(made) + "/" : "/tmp/";
+    SetDebugLogFolder(folder_);
+    SetDebugConsole([this](std::string_view text) { console_.append(text); });
+    SetLocalTimeSource([] {
+        std::tm t{};
+        t.tm_mon = 11;
+        t.tm_mday = 7;
+        t.tm_hour = 10;
+        t.tm_min = 11;
+        t.tm_sec = 12;
+        return t;
+    });
+    ResetTrace();
+    SetDebugMode(true);
+}
+
+LogCapture::~LogCapture()
+{
+    SetDebugMode(false);
+    ResetTrace();
+    SetDebugConsole({});
+    SetLocalTimeSource({});
+    SetDebugLogFolder({});
+    std::error_code ec;
+    std::filesystem::remove_all(folder_, ec);
+}
+
+std::string LogCapture::fileText() const
+{
+    std::ifstream in(folder_ + kDebugLogName, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+} // namespace kovrin
