@@ -1,0 +1,134 @@
+#include "comm/CommPort.h"
+
+#include "comm/DebugLog.h"
+#include "comm/Frame.h"
+#include "comm/UsbLinkClient.h"
+
+#include <algorithm>
+
+namespace kovrin {
+
+namespace {
+constexpr unsigned kBadHandle = 9;  // EBADF: an operation on a link with no open device
+}
+
+SerialOpener SystemSerialOpener()
+{
+    return [](const std::string& device, unsigned baud, unsigned& error) {
+        return OpenSerialPort(device, baud, error);
+    };
+}
+
+CommPort::CommPort(SerialOpener opener) : opener_(std::move(opener)) {}
+
+CommPort::~CommPort() = default;
+
+bool CommPort::OpenPort(int speedSelector)
+{
+    serial_.reset();
+    const std::string device = SerialDevicePath(portName);
+    unsigned error = 0;
+    serial_ = opener_ ? opener_(device, BaudForSpeed(speedSelector), error) : nullptr;
+    if (!serial_) {
+        DebugLogF("Serial Error: cannot open %s: %u\n", device.c_str(), error);
+        return false;
+    }
+    return true;
+}
+
+bool CommPort::ConnectPort()
+{
+    if (OpenPort(0) && FreeBuffer())
+        return true;
+    ClosePort();
+    return false;
+}
+
+void CommPort::ClosePort()
+{
+    serial_.reset();
+    if (UsbSelected) {
+        if (UsbLinkClient* client = GetUsbLinkClient())
+            client->Close();
+    }
+}
+
+bool CommPort::FreeBuffer()
+{
+    if (UsbSelected)
+        return true;
+    unsigned error = kBadHandle;
+    if (serial_ && serial_->Purge(error))
+        return true;
+    DebugLogF("Serial Error: Free Buffer %u", error);
+    serial_.reset();
+    return false;
+}
+
+bool CommPort::WriteBuffer(const std::uint8_t* frame, std::size_t count)
+{
+    LogStampedF("sent %d bytes: \n", static_cast<int>(count));
+    for (std::size_t i = 0; i < count; ++i)
+        TraceByte(frame[i], kTraceSent);
+    TraceByte(0, kTraceFlush);
+
+    if (UsbSelected) {
+        if (UsbLinkClient* client = GetUsbLinkClient())
+            client->Send(frame, count);
+        return true;
+    }
+    if (!serial_) {
+        DebugLogF("Serial Error WriteFile: %u", kBadHandle);
+        return false;
+    }
+    std::size_t written = 0;
+    unsigned error = 0;
+    switch (serial_->Write(frame, count, written, error)) {
+    case SerialStatus::Failed:
+        DebugLogF("Serial Error WriteFile: %u", error);
+        serial_->CancelWrite();
+        return false;
+    case SerialStatus::TimedOut:
+        DebugLogF("Serial Error Timeout WriteFile: %u", error);
+        serial_->CancelWrite();
+        return false;
+    case SerialStatus::Done:
+        break;
+    }
+    if (written == count)
+        return true;
+    std::uint8_t head[6] = {};
+    std::copy_n(frame, std::min<std::size_t>(count, 6), head);
+    DebugLogF("Serial Error: Number of writed byte %u <> Number of written bytes %u [%X %X %X %X %X %X]",
+              static_cast<unsigned>(written), static_cast<unsigned>(count), head[0], head[1], head[2], head[3],
+              head[4], head[5]);
+    return false;
+}
+
+bool CommPort::ReadBuffer(std::uint8_t* buffer, std::size_t capacity, std::size_t& received, std::size_t expected,
+                          std::size_t alternative)
+{
+    received = 0;
+    if (UsbSelected && UsbAnswerPending) {
+        if (UsbLinkClient* client = GetUsbLinkClient())
+            return client->Read(buffer, capacity, received, expected, alternative);
+    }
+    if (!serial_) {
+        DebugLogF("Serial Error ReadFile: %u", kBadHandle);
+        return false;
+    }
+    unsigned error = 0;
+    switch (serial_->Read(buffer, std::min(expected, capacity), received, error)) {
+    case SerialStatus::Failed:
+        DebugLogF("Serial Error ReadFile: %u", error);
+        return false;
+    case SerialStatus::TimedOut:
+        DebugLogF("Serial Error Timeout ReadFile: %u", error);
+        return false;
+    case SerialStatus::Done:
+        break;
+    }
+    return AcceptAnswer(buffer, received, expected, alternative);
+}
+
+} // namespace kovrin
