@@ -1,0 +1,50 @@
+#pragma once
+// The window's view of the link to the switch: one link object per Connect, opened
+// over a COM port or USB, carrying the download and upload procedures. The
+// production service sits on comm/ (CommLinkService); tests script a fake.
+#include "config/ConfigRecord.h"
+
+#include <memory>
+#include <string>
+
+namespace kovrin {
+
+// Which link operation ended a transfer; None is success.
+enum class LinkFailure { None, FreeBuffer, WriteBuffer, ReadBuffer };
+
+// Told after each parameter word has gone or come (0..15).
+class TransferObserver {
+public:
+    virtual ~TransferObserver() = default;
+    virtual void wordTransferred(int word) = 0;
+};
+
+class Link {
+public:
+    virtual ~Link() = default;  // disposes of the link object
+
+    // "COM1".."COM8" through ConnectPort, "USB" through the USB open.
+    // False leaves nothing open.
+    virtual bool Open(const std::string& portName) = 0;
+
+    // ClosePort: releases what is held; harmless on a closed link.
+    virtual void Close() = 0;
+
+    // Reads identification, nominal data and words 0..15 into `record`. On failure
+    // `record` is exactly as it was.
+    virtual LinkFailure Download(ConfigRecord& record, TransferObserver& observer) = 0;
+
+    // Sends words 0..15 of `record` (750 ms before each request).
+    virtual LinkFailure Upload(const ConfigRecord& record, TransferObserver& observer) = 0;
+};
+
+class LinkService {
+public:
+    virtual ~LinkService() = default;
+    // A new link object with an empty port name and nothing open.
+    virtual std::unique_ptr<Link> CreateLink() = 0;
+    // DebugLog: the diagnostic log, silent outside debug mode.
+    virtual void DebugLog(const std::string& text) = 0;
+};
+
+} // namespace kovrin

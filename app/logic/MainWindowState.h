@@ -1,0 +1,42 @@
+#pragma once
+// Everything the main window shows that the logic decides: the view renders this
+// and nothing else; the page's controls (including what the access level unlocks)
+// come from the editor model, FormConfigLogic::editor().
+#include "app/logic/Actions.h"
+#include "config/ConfigRecord.h"
+
+#include <array>
+#include <string>
+#include <string_view>
+
+namespace kovrin {
+
+struct ActionState {
+    bool enabled = true;
+    bool checked = false;
+};
+
+// The three zones of the status bar (Panel2). In each zone at most one image shows.
+struct StatusBarState {
+    std::string labelStatus;     // LabelStatus
+    bool imageGreen = false;     // ImageGreen
+    bool imageRed = false;       // ImageRed
+    std::string labelAccess;     // LabelAccess
+    bool imageKeyUser = false;   // ImageKeyUser
+    bool imageKeyService = false;// ImageKeyService
+    std::string labelFile;       // LabelFile
+    bool imageUps = false;       // ImageUPS
+    bool imageFile = false;      // ImageFile
+};
+
+struct MainWindowState {
+    std::string caption;                              // window caption
+    std::array<ActionState, kActionCount> actions{};  // indexed by index(ActionId)
+    StatusBarState status;
+    bool pageVisible = false;                         // PageControl1
+
+    const ActionState& action(ActionId id) const { return actions[index(id)]; }
+    ActionState& action(ActionId id) { return actions[index(id)]; }
+};
+
+} // namespace kovrin

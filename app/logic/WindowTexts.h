@@ -1,0 +1,55 @@
+#pragma once
+// Fixed texts of the main window and its commands, in one place.
+#include <string_view>
+
+namespace kovrin::text {
+
+inline constexpr std::string_view kProductName = "Kovrin Configurator";
+inline constexpr std::string_view kVersion = "Version 1.5.1.0";
+
+// Message box titles.
+inline constexpr std::string_view kTitle = "Tarvix configurator";
+inline constexpr std::string_view kHelpTitle = "Tarvix Configurator";
+inline constexpr std::string_view kEditorTitle = "Kovrin configurator";
+
+// Status bar.
+inline constexpr std::string_view kStatusConnected = "Connect";
+inline constexpr std::string_view kStatusDisconnected = "Disconnect";
+inline constexpr std::string_view kAccessUser = "User";
+inline constexpr std::string_view kAccessService = "Service";
+inline constexpr std::string_view kSourceSwitch = "Data from ATS";
+inline constexpr std::string_view kSourceDefaults = "Default data";
+
+// Connection.
+inline constexpr std::string_view kConnecting = "Please wait ...  connection in progress ...";
+inline constexpr std::string_view kCannotOpenUsb = "Cannot open USB port";
+inline constexpr std::string_view kCannotOpenSerial = "Cannot open serial port";
+inline constexpr std::string_view kLocalPortLog = "Local port: %s\n";
+inline constexpr std::string_view kUsbPortName = "USB";
+
+// Transfers.
+inline constexpr std::string_view kDownloading = "Configuration records downloading";
+inline constexpr std::string_view kDownloadingStep = "Please wait ...  configuration records downloading";
+inline constexpr std::string_view kUploading = "Configuration records uploading";
+inline constexpr std::string_view kUploadingStep = "Please wait ...  configuration records uploading";
+inline constexpr std::string_view kUploadQuestion = "Are you sure to upload values to ATS?";
+inline constexpr std::string_view kFreeBufferError = "Error in FreeBuffer serial port";
+inline constexpr std::string_view kWriteBufferError = "Error in WriteBuffer serial port";
+inline constexpr std::string_view kReadBufferError = "Error in ReadBuffer serial port";
+
+// Files.
+inline constexpr std::string_view kSaveQuestion = "Do you want to save actual data?";
+inline constexpr std::string_view kFileFilter = "ATS Configuration file (.kvnf) | *.kvnf";
+inline constexpr std::string_view kFileExtension = "*.kvnf";
+inline constexpr std::string_view kSaveDialogTitle = "Save ATS Configuration file";
+inline constexpr std::string_view kOpenDialogTitle = "Open ATS Configuration file";
+
+// Service password.
+inline constexpr std::string_view kServicePassword = "tovel_marsk";
+inline constexpr std::string_view kWrongPassword = "You need the service password to access service level!";
+
+// Help.
+inline constexpr std::string_view kManualName = "Manual.pdf";
+inline constexpr std::string_view kCannotOpenManual = "Can't open file %s: error %u";
+
+} // namespace kovrin::text

@@ -1,0 +1,164 @@
+// ActionConnectExecute, ActionDisconnectExecute, the port commands, FormClose and Exit.
+#include "WindowFixture.h"
+
+namespace kovrin::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+const std::initializer_list<ActionId> kLinkActions{ActionId::Connect, ActionId::Download, ActionId::Upload};
+
+TEST_F(WindowTest, ConnectThatCannotOpenLeavesNoLinkAndStaysDisconnected)
+{
+    struct Row {
+        void (FormConfigLogic::*port)();
+        std::string portName;
+        std::string message;
+    } rows[] = {
+        {&FormConfigLogic::ActionComPort1Execute, "COM1", "Cannot open serial port"},
+        {&FormConfigLogic::ActionComPort8Execute, "COM8", "Cannot open serial port"},
+        {&FormConfigLogic::ActionUsbExecute, "USB", "Cannot open USB port"},
+    };
+    start();
+    links.script.openSucceeds = false;
+    for (const Row& row : rows) {
+        (window.get()->*row.port)();
+        view.events.clear();
+        view.expectMessage(row.message);
+        window->ActionConnectExecute();
+        EXPECT_EQ(view.messages.back().title, "Tarvix configurator");
+        EXPECT_EQ(view.messages.back().icon, MessageIcon::Error);
+        EXPECT_EQ(links.calls.back().substr(0, 8), "destroy ");
+        EXPECT_EQ(links.live, 0);
+        EXPECT_FALSE(window->hasActivePort());
+        EXPECT_FALSE(window->Connected());
+        EXPECT_EQ(enabled(kLinkActions), "ActionConnect ");
+        EXPECT_EQ(status().labelStatus, "Disconnect");
+        // The message shows over the dialog, which closes after it.
+        EXPECT_EQ(view.events.back(), "close");
+        EXPECT_EQ(view.events[view.events.size() - 2], "message " + row.message);
+        EXPECT_EQ(clock.totalSlept(), 0ms);
+        EXPECT_EQ(links.calls[links.calls.size() - 2].substr(0, 5), "open ");
+        EXPECT_NE(links.calls[links.calls.size() - 2].find(row.portName), std::string::npos);
+    }
+}
+
+TEST_F(WindowTest, ConnectAnimatesTenStepsThenShowsTheConnectedState)
+{
+    start();
+    window->ActionConnectExecute();
+
+    std::vector<std::string> expected{"create Please wait ...  connection in progress ...", "range 0 10", "pos 0",
+                                      "bar off", "show", "repaint", "bar on"};
+    for (int p = 1; p <= 10; ++p) {
+        expected.push_back("pos " + std::to_string(p));
+        expected.push_back("repaint");
+    }
+    expected.push_back("close");
+    EXPECT_EQ(view.events, expected);
+    EXPECT_EQ(clock.totalSlept(), 1100ms);
+    EXPECT_EQ(links.debugLog, std::vector<std::string>{"Local port: COM1\n"});
+    EXPECT_EQ((std::vector<std::string>{"create 1", "open 1 COM1"}), links.calls);
+
+    EXPECT_TRUE(window->Connected());
+    EXPECT_EQ(status().labelStatus, "Connect");
+    EXPECT_TRUE(status().imageGreen);
+    EXPECT_FALSE(status().imageRed);
+    EXPECT_EQ(enabled(kLinkActions), "ActionDownload ");  // nothing loaded: no Upload
+}
+
+TEST_F(WindowTest, UploadIsEnabledOnceConnectedAndSomethingIsLoaded)
+{
+    start();
+    connect();
+    EXPECT_EQ(enabled({ActionId::Upload}), "");
+    window->ActionNewExecute();
+    EXPECT_EQ(enabled({ActionId::Upload}), "ActionUpload ");
+
+    window->ActionDisconnectExecute();
+    EXPECT_EQ(enabled({ActionId::Upload}), "");
+    window->ActionConnectExecute();
+    EXPECT_EQ(enabled({ActionId::Upload}), "ActionUpload ");
+}
+
+TEST_F(WindowTest, PortChangeTakesEffectAtTheNextConnect)
+{
+    start();
+    connect();
+    window->ActionComPort3Execute();
+    EXPECT_EQ(window->PortName(), "COM3");
+    for (const PortCommand& p : kPortCommands)
+        EXPECT_EQ(window->state().action(p.action).checked, p.action == ActionId::ComPort3) << p.portName;
+    EXPECT_EQ(status().labelStatus, "Connect");
+    EXPECT_EQ(links.calls.back(), "open 1 COM1");
+
+    window->ActionDisconnectExecute();
+    window->ActionConnectExecute();
+    EXPECT_EQ((std::vector<std::string>{"create 1", "open 1 COM1", "close 1", "create 2", "destroy 1", "open 2 COM3"}),
+              links.calls);
+    EXPECT_EQ(links.debugLog.back(), "Local port: COM3\n");
+    EXPECT_EQ(links.live, 1);
+}
+
+TEST_F(WindowTest, DisconnectWhileDisconnectedOnlyResetsTheDisplay)
+{
+    start();
+    window->ActionDisconnectExecute();
+    EXPECT_TRUE(links.calls.empty());
+    EXPECT_EQ(status().labelStatus, "Disconnect");
+
+    connect();
+    window->ActionDisconnectExecute();
+    window->ActionDisconnectExecute();  // closing a closed link does nothing harmful
+    EXPECT_EQ((std::vector<std::string>{"create 1", "open 1 COM1", "close 1", "close 1"}), links.calls);
+    EXPECT_EQ(enabled(kLinkActions), "ActionConnect ");
+}
+
+TEST_F(WindowTest, ClosingTheWindowWhileConnectedClosesTheLinkWithoutAsking)
+{
+    start();
+    window->ActionNewExecute();
+    connect();
+    window->FormClose();
+    EXPECT_EQ(links.calls.back(), "close 1");
+    EXPECT_FALSE(window->Connected());
+}
+
+TEST_F(WindowTest, ExitDisposesOfTheLinkThenClosesTheWindow)
+{
+    start();
+    window->ActionNewExecute();
+    connect();
+    window->ActionExitExecute();
+    EXPECT_EQ((std::vector<std::string>{"create 1", "open 1 COM1", "close 1", "destroy 1"}), links.calls);
+    EXPECT_EQ(view.closeRequests, 1);
+    window->FormClose();  // what the form runs next: no link left to touch
+    EXPECT_EQ(links.calls.size(), 4u);
+    EXPECT_FALSE(window->Connected());
+}
+
+TEST_F(WindowTest, ConnectGoesOnWithoutAProgressDialogThatCannotBeMade)
+{
+    start();
+    view.failProgress = true;
+    window->ActionConnectExecute();
+    EXPECT_EQ(view.exceptions, std::vector<std::string>{"no progress dialog"});
+    EXPECT_TRUE(window->Connected());
+    EXPECT_EQ(clock.totalSlept(), 1100ms);
+}
+
+TEST_F(WindowTest, DisabledActionsDoNotRunThroughRunAction)
+{
+    start();
+    window->RunAction(ActionId::Download);
+    window->RunAction(ActionId::Upload);
+    window->RunAction(ActionId::Statistics);
+    EXPECT_TRUE(links.calls.empty());
+    window->RunAction(ActionId::Connect);
+    window->RunAction(ActionId::Connect);  // disabled once connected
+    EXPECT_EQ(links.live, 1);
+    EXPECT_EQ(links.calls.size(), 2u);
+}
+
+} // namespace
+} // namespace kovrin::test

@@ -1,0 +1,145 @@
+// ActionServicePasswordExecute, ActionSettingsExecute and ActionHelpExecute.
+#include "WindowFixture.h"
+
+namespace kovrin::test {
+namespace {
+
+const std::string kWrong = "You need the service password to access service level!";
+
+TEST_F(WindowTest, OnlyTheExactPasswordGrantsTheServiceLevel)
+{
+    struct Row {
+        std::optional<std::string> entry;  // nullopt: Cancel
+        bool granted;
+        bool message;
+    } rows[] = {
+        {"tovel_marsk", true, false}, {"TOVEL_MARSK", false, true}, {"Tovel_marsk", false, true},
+        {"tovel_marsk ", false, true}, {" tovel_marsk", false, true}, {"tovel_mars", false, true},
+        {"", false, true}, {std::nullopt, false, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.entry.value_or("<cancel>"));
+        start();
+        view.messages.clear();
+        view.expectPassword(row.entry);
+        if (row.message)
+            view.expectMessage(kWrong);
+        window->ActionServicePasswordExecute();
+        EXPECT_EQ(window->AccessLevel(), row.granted ? 1 : 0);
+        EXPECT_EQ(view.messages.size(), row.message ? 1u : 0u);
+        EXPECT_EQ(status().labelAccess, row.granted ? "Service" : "User");
+        EXPECT_EQ(status().imageKeyService, row.granted);
+        EXPECT_EQ(status().imageKeyUser, !row.granted);
+        const ParameterEditor& e = window->editor();
+        for (ControlId shown : {ControlId::GroupBox3, ControlId::Label22, ControlId::Edit17, ControlId::UpDown17,
+                                ControlId::Label25, ControlId::Edit18, ControlId::UpDown18})
+            EXPECT_EQ(e.state(shown).visible, row.granted) << NameOf(shown);
+        for (ControlId on : {ControlId::Label14, ControlId::Edit15, ControlId::UpDown15})
+            EXPECT_EQ(e.state(on).enabled, row.granted) << NameOf(on);
+    }
+}
+
+TEST_F(WindowTest, TheServiceLevelNeverDropsBack)
+{
+    start();
+    view.expectPassword("tovel_marsk");
+    view.expectPassword("wrong");
+    view.expectMessage(kWrong);
+    view.expectPassword("tovel_marsk");
+    window->ActionServicePasswordExecute();
+    window->ActionServicePasswordExecute();
+    EXPECT_EQ(window->AccessLevel(), 1);
+    window->ActionServicePasswordExecute();
+    EXPECT_EQ(window->AccessLevel(), 1);
+    EXPECT_EQ(status().labelAccess, "Service");
+    EXPECT_TRUE(window->state().action(ActionId::ServicePassword).enabled);
+}
+
+TEST(PropertiesContentTest, CodesSocketsAndNumbersAsTheDialogShowsThem)
+{
+    struct Row {
+        const char* what;
+        std::uint8_t io, type, input, output;
+        std::uint16_t word3, current;
+        std::string ioText, typeText, inputText, outputText, currentText;
+    } rows[] = {
+        {"single phase ATS", '1', '5', '3', '2', 999, 16, "Monophase/Monophase", "Automatic Transfer Switch", "3", "2", "16"},
+        {"three phase STS", '4', '6', '7', '0', 248, 63, "Threephase/Threephase", "Static Transfer Switch", "7", "0", "63"},
+        {"socket 0 from word 3", '1', '5', '0', '1', 248, 100, "Monophase/Monophase", "Automatic Transfer Switch", "20", "1", "100"},
+        {"socket 0, word 3 rounds down", '1', '5', '0', '1', 251, 100, "Monophase/Monophase", "Automatic Transfer Switch", "20", "1", "100"},
+        {"unknown codes", '2', '7', 0xFF, '/', 248, 0xFFFF, "", "", "207", "-1", "65535"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        ConfigRecord r;
+        r.setCode(field::IoConfiguration, row.io);
+        r.setCode(field::AtsType, row.type);
+        r.setCode(field::InputSocket, row.input);
+        r.setCode(field::OutputSocket, row.output);
+        r.setWord(3, row.word3);
+        r.setNumber(field::NominalCurrent, row.current);
+        const PropertiesContent c = MakePropertiesContent(r);
+        EXPECT_EQ(c.value("EditIOConf"), row.ioText);
+        EXPECT_EQ(c.value("EditUpsType"), row.typeText);
+        EXPECT_EQ(c.value("EditBattNum"), row.inputText);
+        EXPECT_EQ(c.value("EditBattBench"), row.outputText);
+        EXPECT_EQ(c.value("EditNomPowerVA"), row.currentText);
+        EXPECT_EQ(c.record, r);
+    }
+}
+
+TEST(PropertiesContentTest, FactoryDefaultsShowAllOnes)
+{
+    ConfigRecord r;
+    LoadFactoryDefaults(r);
+    const PropertiesContent c = MakePropertiesContent(r);
+    for (const char* edit : {"EditNomPowerVA", "EditNomPowerW", "EditNomBattVolt"})
+        EXPECT_EQ(c.value(edit), "65535") << edit;
+    EXPECT_EQ(c.value("EditIOConf"), "");
+    EXPECT_EQ(c.value("EditUpsType"), "");
+    EXPECT_EQ(c.value("EditBattNum"), "207");
+    EXPECT_EQ(c.value("EditBattBench"), "207");
+    EXPECT_EQ(c.value("EditFirmware"), std::string(16, '\xFF'));
+}
+
+TEST_F(WindowTest, PropertiesShowTheRecordOfTheMomentUnchangedByEditing)
+{
+    start();
+    links.script.switchRecord = SwitchRecord();
+    connect();
+    window->ActionDownloadExecute();
+    window->editor().UserMoveScrollBar(ControlId::ScrollBar2, 260);
+    view.expectProperties();
+    window->ActionSettingsExecute();
+    ASSERT_TRUE(view.properties);
+    EXPECT_EQ(view.properties->value("EditFirmware"), "FW 2.07");
+    EXPECT_EQ(view.properties->value("EditNomPowerW"), "230");
+    EXPECT_EQ(view.properties->value("EditBattNum"), "2");
+    EXPECT_EQ(view.properties->record, window->record());
+}
+
+TEST_F(WindowTest, HelpReportsWhatTheShellCouldNotOpen)
+{
+    struct Row {
+        unsigned shell;
+        bool message;
+    } rows[] = {{42, false}, {33, false}, {32, true}, {2, true}, {31, true}};
+    for (const Row& row : rows) {
+        start();
+        shellResult = row.shell;
+        view.messages.clear();
+        const std::string manual = path("prog/") + "Manual.pdf";
+        const std::string text = "Can't open file " + manual + ": error " + std::to_string(row.shell);
+        if (row.message)
+            view.expectMessage(text);
+        window->ActionHelpExecute();
+        EXPECT_EQ(openedDocuments.back(), manual);
+        if (row.message) {
+            EXPECT_EQ(view.messages.back().title, "Tarvix Configurator");
+            EXPECT_EQ(view.messages.back().icon, MessageIcon::Error);
+        }
+    }
+}
+
+} // namespace
+} // namespace kovrin::test
