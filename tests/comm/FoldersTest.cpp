@@ -1,0 +1,89 @@
+#include "platform/Folders.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+
+namespace kovrin {
+namespace {
+
+class EnvGuard {
+public:
+    explicit EnvGuard(const char* name) : name_(name)
+    {
+        if (const char* v = std::getenv(name))
+            old_ = v;
+    }
+    ~EnvGuard()
+    {
+        if (old_)
+            ::setenv(name_, old_->c_str(), 1);
+        else
+            ::unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+TEST(Folders, ProgramFolderIsTheExecutablesFolder)
+{
+    const std::string folder = ProgramFolder();
+    ASSERT_FALSE(folder.empty());
+    EXPECT_EQ(folder.back(), '/');
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe");
+    EXPECT_EQ(folder, exe.parent_path().string() + "/");
+}
+
+TEST(Folders, CommonDataFolderFollowsXdgThenHome)
+{
+    EnvGuard xdg("XDG_DATA_HOME"), home("HOME");
+    struct Case {
+        const char* xdg;  // nullptr: unset
+        const char* home;
+        const char* expected;
+    } cases[] = {
+        {"/data/x", "/home/u", "/data/x"},
+        {"/data/x/", "/home/u", "/data/x"},
+        {nullptr, "/home/u", "/home/u/.local/share"},
+        {"", "/home/u/", "/home/u/.local/share"},
+        {"relative", "/home/u", "/home/u/.local/share"},  // only absolute paths count
+    };
+    for (const Case& c : cases) {
+        if (c.xdg)
+            ::setenv("XDG_DATA_HOME", c.xdg, 1);
+        else
+            ::unsetenv("XDG_DATA_HOME");
+        ::setenv("HOME", c.home, 1);
+        EXPECT_EQ(CommonDataFolder(), c.expected) << (c.xdg ? c.xdg : "(unset)");
+    }
+}
+
+TEST(Folders, FolderChoiceRule)
+{
+    EXPECT_EQ(WindowsVersion(), 99u);
+    for (unsigned code : {0u, 1u, 5u})
+        EXPECT_FALSE(UsesCommonDataFolder(code)) << code;
+    for (unsigned code : {6u, 7u, 99u})
+        EXPECT_TRUE(UsesCommonDataFolder(code)) << code;
+    EnvGuard xdg("XDG_DATA_HOME");
+    ::setenv("XDG_DATA_HOME", "/data/x", 1);
+    EXPECT_EQ(DataFolder(), "/data/x/");
+}
+
+TEST(Folders, MakeFoldersCreatesMissingParents)
+{
+    const std::string root = std::filesystem::temp_directory_path() / "kovrin-folders-test";
+    std::filesystem::remove_all(root);
+    EXPECT_TRUE(MakeFolders(root + "/a/b/"));
+    EXPECT_TRUE(std::filesystem::is_directory(root + "/a/b"));
+    EXPECT_TRUE(MakeFolders(root + "/a/b"));  // existing: left as it is
+    EXPECT_FALSE(MakeFolders("/proc/kovrin-cannot"));
+    std::filesystem::remove_all(root);
+}
+
+} // namespace
+} // namespace kovrin
