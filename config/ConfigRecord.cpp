@@ -79,4 +79,15 @@ std::string AtsTypeText(std::uint8_t code)
     }
 }
 
+int InputSocketNumber(const ConfigRecord& record)
+{
+    const int shown = record.code(field::InputSocket) - '0';
+    return shown == 0 ? record.word(3) / 12 : shown;
+}
+
+int OutputSocketNumber(const ConfigRecord& record)
+{
+    return record.code(field::OutputSocket) - '0';
+}
+
 } // namespace kovrin

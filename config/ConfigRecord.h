@@ -83,4 +83,9 @@ enum class DataSource : std::int32_t { None = 0, Switch = 1, File = 2, Defaults 
 std::string IoConfigurationText(std::uint8_t code);
 std::string AtsTypeText(std::uint8_t code);
 
+// Socket numbers as the Properties dialog shows them: the byte minus '0' (so 0xFF gives
+// 207); an input socket of 0 shows record word 3 divided by 12 instead.
+int InputSocketNumber(const ConfigRecord& record);
+int OutputSocketNumber(const ConfigRecord& record);
+
 } // namespace kovrin

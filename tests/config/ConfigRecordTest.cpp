@@ -48,3 +48,21 @@ TEST(ConfigRecord, TextFieldsAreBoundedAndTerminated)
     r.setText(field::AtsCode, "ABC");
     EXPECT_EQ(r.text(field::AtsCode), "ABC");
 }
+
+TEST(ConfigRecord, SocketNumbersAsThePropertiesShowThem)
+{
+    struct Case {
+        std::uint8_t input, output;
+        std::uint16_t word3;
+        int shownInput, shownOutput;
+    };
+    const Case cases[] = {{'0', '1', 248, 20, 1}, {'3', '0', 248, 3, 0}, {0xFF, 0xFF, 0xFFFF, 207, 207}, {'/', '9', 0, -1, 9}};
+    for (const Case& c : cases) {
+        ConfigRecord r;
+        r.setCode(field::InputSocket, c.input);
+        r.setCode(field::OutputSocket, c.output);
+        r.setWord(3, c.word3);
+        EXPECT_EQ(InputSocketNumber(r), c.shownInput);
+        EXPECT_EQ(OutputSocketNumber(r), c.shownOutput);
+    }
+}

@@ -1,0 +1,21 @@
+#include "Commands.h"
+
+namespace kovrin::cli {
+namespace {
+
+// One line per command. A new command: define its Run function in its own cmd_*.cpp
+// (the folder's sources are globbed) and add its line here.
+constexpr Command kCommands[] = {
+    {"show", "FILE", "print the record of a configuration file in readable form", "", "", 1, RunShow},
+    {"convert", "IN OUT [--force]", "read IN and write the same record to OUT", "force", "", 2, RunConvert},
+    {"edit", "IN OUT [--frequency 50|60] [--set NAME=VALUE]... [--force]",
+     "change parameters through the editor's controls, validate and write OUT", "force", "frequency set", 2, RunEdit},
+    {"defaults", "OUT [--force]", "write the factory-default record to OUT", "force", "", 1, RunDefaults},
+    // Device transfers go here (H-sim): {"download", ...}, {"upload", ...}
+};
+
+} // namespace
+
+std::span<const Command> Commands() { return kCommands; }
+
+} // namespace kovrin::cli

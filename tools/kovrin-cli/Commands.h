@@ -1,0 +1,15 @@
+#pragma once
+// Entry points of the commands listed in CommandTable.cpp; each returns the exit code.
+#include "Cli.h"
+
+namespace kovrin::cli {
+
+int RunShow(const Args& args);
+int RunConvert(const Args& args);
+int RunEdit(const Args& args);
+int RunDefaults(const Args& args);
+// Device transfers (cmd_transfer.cpp).
+int RunDownload(const Args& args);
+int RunUpload(const Args& args);
+
+} // namespace kovrin::cli
