@@ -20,12 +20,11 @@ public:
     enum class Kind { Message, OpenDialog, SaveDialog, Password, Properties };
 
     struct Step {
-        Step(Kind k, std::string t, MessageResult a = MessageResult::Ok, std::optional<std::string> r = std::nullopt)
-            : kind(k), text(std::move(t)), answer(a), reply(std::move(r)) {}
-        Kind kind;
+        Kind kind = Kind::Message;
         std::string text;  // message text; ignored for dialogs
-        MessageResult answer;
-        std::optional<std::string> reply;  // dialogs: the chosen name / entry
+        MessageResult answer = MessageResult::Ok;
+        bool cancel = false;  // dialogs: Cancel instead of `reply`
+        std::string reply;    // dialogs: the chosen name / entry
     };
 
     ~FakeView() override
@@ -35,15 +34,15 @@ public:
     }
 
     // An OK box (errors); the title and icon are checked by the caller via messages().
-    void expectMessage(std::string text) { script_.emplace_back(Kind::Message, std::move(text)); }
+    void expectMessage(std::string text) { script_.push_back(step(Kind::Message, std::move(text))); }
     void expectQuestion(std::string text, bool yes)
     {
-        script_.emplace_back(Kind::Message, std::move(text), yes ? MessageResult::Yes : MessageResult::No);
+        script_.push_back(step(Kind::Message, std::move(text), yes ? MessageResult::Yes : MessageResult::No));
     }
-    void expectOpenDialog(std::optional<std::string> reply) { script_.emplace_back(Kind::OpenDialog, "", MessageResult::Ok, std::move(reply)); }
-    void expectSaveDialog(std::optional<std::string> reply) { script_.emplace_back(Kind::SaveDialog, "", MessageResult::Ok, std::move(reply)); }
-    void expectPassword(std::optional<std::string> entry) { script_.emplace_back(Kind::Password, "", MessageResult::Ok, std::move(entry)); }
-    void expectProperties() { script_.emplace_back(Kind::Properties, ""); }
+    void expectOpenDialog(std::optional<std::string> reply) { script_.push_back(dialogStep(Kind::OpenDialog, reply)); }
+    void expectSaveDialog(std::optional<std::string> reply) { script_.push_back(dialogStep(Kind::SaveDialog, reply)); }
+    void expectPassword(std::optional<std::string> entry) { script_.push_back(dialogStep(Kind::Password, entry)); }
+    void expectProperties() { script_.push_back(step(Kind::Properties, "")); }
     bool scriptDone() const { return script_.empty(); }
 
     // MainView
@@ -61,8 +60,7 @@ public:
     std::optional<std::string> runSaveDialog(const FileDialogSpec& d) override { return dialog(Kind::SaveDialog, d); }
     std::optional<std::string> runPasswordDialog(const PasswordDialogTexts&) override
     {
-        const Step* s = next(Kind::Password, "");
-        return s ? s->reply : std::nullopt;
+        return reply(next(Kind::Password, ""));
     }
     void runPropertiesDialog(const PropertiesContent& content) override
     {
@@ -119,6 +117,28 @@ private:
         std::vector<std::string>& log_;
     };
 
+    static Step step(Kind kind, std::string text, MessageResult answer = MessageResult::Ok)
+    {
+        Step s;
+        s.kind = kind;
+        s.text = std::move(text);
+        s.answer = answer;
+        return s;
+    }
+    static Step dialogStep(Kind kind, const std::optional<std::string>& reply)
+    {
+        Step s = step(kind, "");
+        s.cancel = !reply;
+        s.reply = reply.value_or("");
+        return s;
+    }
+    static std::optional<std::string> reply(const Step* s)
+    {
+        if (!s || s->cancel)
+            return std::nullopt;
+        return s->reply;
+    }
+
     static const char* Name(Kind k)
     {
         switch (k) {
@@ -146,12 +166,11 @@ private:
     std::optional<std::string> dialog(Kind kind, const FileDialogSpec& d)
     {
         dialogs.push_back(d);
-        const Step* s = next(kind, d.title);
-        return s ? s->reply : std::nullopt;
+        return reply(next(kind, d.title));
     }
 
     std::deque<Step> script_;
-    Step last_{Kind::Message, ""};
+    Step last_;
 };
 
 } // namespace kovrin::test
