@@ -35,16 +35,33 @@ private:
     std::chrono::milliseconds slept_{0};
 };
 
+// Collects trace text from the client's and the reader's thread.
+class TraceLog {
+public:
+    Trace::ConsoleWriter writer() {
+        return [this](std::string_view t) {
+            std::lock_guard l(mutex_);
+            text_ += t;
+        };
+    }
+    std::string text() const {
+        std::lock_guard l(mutex_);
+        return text_;
+    }
+    void clear() {
+        std::lock_guard l(mutex_);
+        text_.clear();
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::string text_;
+};
+
 class BridgeTest : public ::testing::Test {
 protected:
-    std::string trace() const {
-        std::lock_guard l(traceMutex_);
-        return console_;
-    }
-    void clearTrace() {
-        std::lock_guard l(traceMutex_);
-        console_.clear();
-    }
+    std::string trace() const { return log_.text(); }
+    void clearTrace() { log_.clear(); }
     int init(const char* path = "") { return bridge.USB_COM_Init(1, 0, path); }
     std::string send(std::string text, int size = 64) {
         std::vector<char> buf(static_cast<std::size_t>(size) + 8, 'x');
@@ -63,12 +80,8 @@ protected:
 
     FakeHidBackend hid;
     FakeRuntime runtime;
-    mutable std::mutex traceMutex_;
-    std::string console_;
-    Bridge bridge{hid, runtime, [this](std::string_view text) {
-                      std::lock_guard l(traceMutex_);
-                      console_ += text;
-                  }};
+    TraceLog log_;
+    Bridge bridge{hid, runtime, log_.writer()};
 };
 
 inline std::vector<std::uint8_t> bytes(std::initializer_list<int> values) {

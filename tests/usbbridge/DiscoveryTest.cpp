@@ -13,15 +13,15 @@ TEST_F(BridgeTest, ListGrowsByDoublingAndHoldsEveryInterface) {
         SCOPED_TRACE(c.devices);
         FakeHidBackend h;
         for (int i = 0; i < c.devices; ++i) h.addDevice(kMouse);
-        std::string text;
-        Bridge b(h, runtime, [&](std::string_view t) { text += t; });
+        TraceLog text;
+        Bridge b(h, runtime, text.writer());
         EXPECT_EQ(b.USB_COM_Init(1, 0, ""), 98);
         EXPECT_EQ(b.devices().count, c.devices);
         EXPECT_EQ(b.devices().records.size(), c.capacity);
         EXPECT_EQ(h.openHandles(), 2 * c.devices);
-        EXPECT_EQ(countOf(text, "\n Internal FindKnownDevice = "), static_cast<std::size_t>(c.devices) + 1);
-        EXPECT_EQ(countOf(text, "\nOpen Hid Device"), static_cast<std::size_t>(c.devices));
-        EXPECT_NE(text.find("\n Internal FindKnownDevice = " + std::to_string(c.devices) +
+        EXPECT_EQ(countOf(text.text(), "\n Internal FindKnownDevice = "), static_cast<std::size_t>(c.devices) + 1);
+        EXPECT_EQ(countOf(text.text(), "\nOpen Hid Device"), static_cast<std::size_t>(c.devices));
+        EXPECT_NE(text.text().find("\n Internal FindKnownDevice = " + std::to_string(c.devices) +
                             "\nError on EnumInterface: error 259"),
                   std::string::npos);
     }
@@ -100,8 +100,8 @@ TEST_F(BridgeTest, AdapterSetUpByKind) {
         SCOPED_TRACE(c.device.productId);
         FakeHidBackend h;
         h.addDevice(c.device);
-        std::string text;
-        Bridge b(h, runtime, [&](std::string_view t) { text += t; });
+        TraceLog text;
+        Bridge b(h, runtime, text.writer());
         b.USB_COM_Init(1, 0, "");
         const auto& r = b.devices().records[0];
         EXPECT_EQ(r.inputReportLength, c.in);
@@ -109,7 +109,7 @@ TEST_F(BridgeTest, AdapterSetUpByKind) {
         EXPECT_EQ(r.featureReportLength, c.feature);
         EXPECT_EQ(h.inputBuffers(0), c.buffers);
         EXPECT_EQ(h.featureCalls(0).size(), c.featureCalls);
-        EXPECT_NE(text.find("\n\rHidD_GetNumInputBuffers:32 \n\rHidD_GetNumInputBuffers:" + std::to_string(c.buffers) + " "),
+        EXPECT_NE(text.text().find("\n\rHidD_GetNumInputBuffers:32 \n\rHidD_GetNumInputBuffers:" + std::to_string(c.buffers) + " "),
                   std::string::npos);
     }
 }

@@ -100,9 +100,10 @@ TEST_F(BridgeTest, PacketsGoOutFourBytesPerReport) {
         FakeHidBackend h;
         h.addDevice(c.device);
         FakeRuntime r;
-        std::string text;
-        Bridge b(h, r, [&](std::string_view t) { text += t; });
+        TraceLog text;
+        Bridge b(h, r, text.writer());
         ASSERT_EQ(b.USB_COM_Init(1, 0, ""), 0);
+        ASSERT_TRUE(h.waitInputConsumed(0)); // the reader has traced its start
         text.clear();
         std::vector<char> buf(16, 'x');
         std::copy(c.text.begin(), c.text.end(), buf.begin());
@@ -113,7 +114,7 @@ TEST_F(BridgeTest, PacketsGoOutFourBytesPerReport) {
         std::string expected = "\nUSB: Send_USB_Packet: WriteFile [" + std::to_string(c.reports.size()) + "] ... Step:";
         for (std::size_t i = 0; i < c.reports.size(); ++i)
             expected += std::to_string(i) + " Writed:" + std::to_string(c.reports[i].size()) + " ";
-        EXPECT_EQ(text, expected + " OK ");
+        EXPECT_EQ(text.text(), expected + " OK ");
     }
 }
 
@@ -171,16 +172,17 @@ TEST_F(BridgeTest, AttachmentCheckedOnlyWhenAnswerOverdue) {
         SCOPED_TRACE(testing::Message() << c.request << c.unplug);
         FakeHidBackend h;
         h.addDevice(kPlain);
-        std::string text;
-        Bridge b(h, runtime, [&](std::string_view t) { text += t; });
+        TraceLog text;
+        Bridge b(h, runtime, text.writer());
         ASSERT_EQ(b.USB_COM_Init(1, 0, ""), 0);
+        ASSERT_TRUE(h.waitInputConsumed(0));
         if (c.unplug) h.unplug(0);
         b.SetUSBRequest(c.request);
         text.clear();
         char buf[8] = "GI";
         b.Send_USB_Packet(buf, 8);
-        EXPECT_EQ(text.find("\nUSB: Send_USB_Packet: USB_Opened & is_usb_request") == 0, c.checked);
-        EXPECT_NE(text.find(c.verdict), std::string::npos);
+        EXPECT_EQ(text.text().find("\nUSB: Send_USB_Packet: USB_Opened & is_usb_request") == 0, c.checked);
+        EXPECT_NE(text.text().find(c.verdict), std::string::npos);
         EXPECT_EQ(b.GetUSBOpened(), c.openedAfter);
         EXPECT_EQ(h.writes(0).size(), c.written);
     }
