@@ -1,0 +1,120 @@
+#include "app/ActionBars.h"
+
+#include "app/FormStyle.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolBar>
+
+namespace kovrin {
+
+namespace {
+
+QString Text(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+
+bool IsPortCommand(ActionId id)
+{
+    for (const PortCommand& p : kPortCommands)
+        if (p.action == id)
+            return true;
+    return false;
+}
+
+} // namespace
+
+ActionBars::ActionBars(QWidget* owner, std::function<void(ActionId)> run) : run_(std::move(run))
+{
+    for (const ActionInfo& info : kActions) {
+        auto* a = new QAction(ImageListIcon(info.image), Text(info.caption), owner);
+        a->setObjectName(Text(info.name));
+        a->setToolTip(info.hint.empty() ? Text(info.caption) : Text(info.hint));
+        a->setStatusTip(Text(info.hint));
+        a->setCheckable(IsPortCommand(info.id));
+        // Check marks are the logic's to set: a click only runs the command.
+        const ActionId id = info.id;
+        QObject::connect(a, &QAction::triggered, a, [this, id] { run_(id); });
+        actions_[index(id)] = a;
+    }
+}
+
+QAction* ActionBars::menuItem(const MenuEntry& entry, QWidget* parent)
+{
+    QAction* base = action(*entry.action);
+    auto* item = new QAction(base->icon(), Text(entry.text), parent);
+    item->setCheckable(base->isCheckable());
+    item->setStatusTip(base->statusTip());
+    item->setProperty("action", base->objectName());
+    const ActionId id = *entry.action;
+    QObject::connect(item, &QAction::triggered, item, [this, id] { run_(id); });
+    menuItems_.emplace_back(item, id);
+    return item;
+}
+
+QMenuBar* ActionBars::buildMenuBar(QWidget* parent)
+{
+    auto* bar = new QMenuBar(parent);
+    bar->setObjectName(QStringLiteral("ActionMainMenuBar1"));
+    bar->setNativeMenuBar(false);
+    QMenu* menu = nullptr;
+    QMenu* target = nullptr;  // the menu or the open submenu
+    for (const MenuEntry& e : kMenuBar) {
+        switch (e.kind) {
+        case MenuEntry::Menu:
+            menu = target = bar->addMenu(Text(e.text));
+            break;
+        case MenuEntry::SubmenuStart:
+            target = menu->addMenu(Text(e.text));
+            break;
+        case MenuEntry::SubmenuEnd:
+            target = menu;
+            break;
+        case MenuEntry::Separator:
+            target->addSeparator();
+            break;
+        case MenuEntry::Item:
+            target->addAction(menuItem(e, target));
+            break;
+        case MenuEntry::TopLevelItem:
+            bar->addAction(menuItem(e, bar));
+            break;
+        }
+    }
+    return bar;
+}
+
+QToolBar* ActionBars::buildToolBar(QWidget* parent)
+{
+    auto* bar = new QToolBar(parent);
+    bar->setObjectName(QStringLiteral("ActionToolBar1"));
+    bar->setMovable(false);
+    bar->setFloatable(false);
+    bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    bar->setIconSize(QSize(24, 24));
+    for (const std::optional<ActionId>& entry : kToolBar) {
+        if (entry)
+            bar->addAction(action(*entry));
+        else
+            bar->addSeparator();
+    }
+    return bar;
+}
+
+void ActionBars::apply(const MainWindowState& state)
+{
+    for (const ActionInfo& info : kActions) {
+        const ActionState& s = state.action(info.id);
+        QAction* a = action(info.id);
+        a->setEnabled(s.enabled);
+        if (a->isCheckable())
+            a->setChecked(s.checked);
+    }
+    for (auto& [item, id] : menuItems_) {
+        const ActionState& s = state.action(id);
+        item->setEnabled(s.enabled);
+        if (item->isCheckable())
+            item->setChecked(s.checked);
+    }
+}
+
+} // namespace kovrin

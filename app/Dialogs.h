@@ -1,0 +1,37 @@
+#pragma once
+// The toolkit's message boxes and file dialogs as the window logic asks for them.
+#include "app/logic/MainView.h"
+
+#include <QString>
+#include <optional>
+#include <string>
+
+namespace kovrin {
+
+// Application-modal, without owner window. With the environment variable
+// KOVRIN_AUTO_DISMISS set, the box is written to standard error and answered at once
+// with its default button (scripted runs and tests have nobody to click).
+MessageResult ShowMessageBox(const MessageBoxSpec& box);
+
+// The application's standard exception display: the message in an error box.
+void ShowExceptionBox(const std::string& message);
+
+// "Text (.ext) | *.ext" (description | pattern pairs) in the toolkit's notation.
+QString ToQtFilter(const std::string& filter);
+// "*.kvnf" -> "kvnf": the suffix appended to a name typed without one.
+QString ToDefaultSuffix(const std::string& extension);
+
+// One file dialog of the window (OpenDialog1 or SaveDialog1). It remembers the folder of
+// its last use, which an empty initial folder leaves in place.
+class FileDialog {
+public:
+    enum class Mode { Open, Save };
+    explicit FileDialog(Mode mode) : mode_(mode) {}
+    std::optional<std::string> run(const FileDialogSpec& spec);
+
+private:
+    Mode mode_;
+    QString folder_;
+};
+
+} // namespace kovrin

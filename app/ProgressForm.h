@@ -1,0 +1,49 @@
+#pragma once
+// TFormProgress: a text and a bar shown while a command runs on the window's thread.
+// It has no close box; only the command that drives it closes it.
+#include "app/logic/MainView.h"
+
+#include <QDialog>
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+namespace kovrin {
+
+class TFormProgress : public QDialog {
+    Q_OBJECT
+public:
+    // The text is the caption and Label1's text; BtnCancel shows only with `cancelButton`.
+    TFormProgress(const QString& text, bool cancelButton, QWidget* parent = nullptr);
+
+    bool Cancelled() const { return cancelled_; }
+
+    QLabel* Label1;
+    QProgressBar* ProgressBar1;
+    QPushButton* BtnCancel;
+
+private:
+    void BtnCancelClick() { cancelled_ = true; }
+    bool cancelled_ = false;
+};
+
+// The logic's handle on one progress dialog. The commands block the event loop, so
+// repaint() lets only paint and expose events through, never user input.
+class ProgressAdapter final : public ProgressView {
+public:
+    explicit ProgressAdapter(TFormProgress* form) : form_(form) {}
+    ~ProgressAdapter() override;  // deferred destruction of the dialog
+
+    void setRange(int minimum, int maximum) override;
+    void setPosition(int position) override;
+    void setBarVisible(bool visible) override;
+    void setLabel(const std::string& text) override;
+    void show() override;
+    void repaint() override;
+
+private:
+    TFormProgress* form_;
+};
+
+} // namespace kovrin

@@ -1,0 +1,43 @@
+#include "platform/Event.h"
+
+#include <windows.h>
+
+namespace kovrin {
+
+namespace {
+
+class Win32Event final : public NamedEvent {
+public:
+    explicit Win32Event(HANDLE h) : handle_(h) {}
+    ~Win32Event() override { ::CloseHandle(handle_); }
+    void set() override { ::SetEvent(handle_); }
+    void reset() override { ::ResetEvent(handle_); }
+    bool waitFor(std::chrono::milliseconds timeout) override
+    {
+        return ::WaitForSingleObject(handle_, static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0;
+    }
+
+private:
+    HANDLE handle_;
+};
+
+} // namespace
+
+std::shared_ptr<NamedEvent> NamedEvent::create(const std::string& name)
+{
+    // A null DACL lets any process open the event.
+    SECURITY_DESCRIPTOR sd;
+    ::InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
+    ::SetSecurityDescriptorDacl(&sd, TRUE, nullptr, FALSE);
+    SECURITY_ATTRIBUTES sa{sizeof(sa), &sd, FALSE};
+    HANDLE h = ::CreateEventA(&sa, FALSE, FALSE, name.c_str());
+    return h == nullptr ? nullptr : std::make_shared<Win32Event>(h);
+}
+
+std::shared_ptr<NamedEvent> NamedEvent::open(const std::string& name)
+{
+    HANDLE h = ::OpenEventA(EVENT_MODIFY_STATE | SYNCHRONIZE, FALSE, name.c_str());
+    return h == nullptr ? nullptr : std::make_shared<Win32Event>(h);
+}
+
+} // namespace kovrin
