@@ -1,19 +1,31 @@
-# kovrin_add_test(NAME SOURCES a.cpp b.cpp LIBS lib1 lib2 [LABELS l1] [QT])
+# kovrin_add_test(NAME SOURCES a.cpp b.cpp LIBS lib1 lib2 [LABELS l1 l2] [QT])
 # One GoogleTest binary; each TEST becomes its own CTest entry.
+#
+# gtest_discover_tests flattens list-valued properties, so every property passed here
+# holds a single value: labels are joined with '+' (`ctest -L tsan` matches by regex),
+# and the two environment variables go through ENVIRONMENT and ENVIRONMENT_MODIFICATION.
 function(kovrin_add_test name)
   if(NOT KOVRIN_BUILD_TESTS)
     return()
   endif()
   cmake_parse_arguments(T "QT" "" "SOURCES;LIBS;LABELS" ${ARGN})
-  add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
-  set(env "")
+  set(sources ${T_SOURCES})
   if(T_QT)
-    set(env "QT_QPA_PLATFORM=offscreen")
+    # Qt tests never need a display.
+    list(APPEND sources ${PROJECT_SOURCE_DIR}/cmake/QtOffscreen.cpp)
+  endif()
+  add_executable(${name} ${sources})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
+  if(T_LABELS)
+    list(JOIN T_LABELS "+" labels)
+  else()
+    set(labels "unit")
   endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 30
-    PROPERTIES LABELS "${T_LABELS}" ENVIRONMENT "${env};KOVRIN_BIN_DIR=${CMAKE_BINARY_DIR}/bin;KOVRIN_SOURCE_DIR=${CMAKE_SOURCE_DIR}"
+    PROPERTIES LABELS "${labels}"
+               ENVIRONMENT "KOVRIN_BIN_DIR=${CMAKE_BINARY_DIR}/bin"
+               ENVIRONMENT_MODIFICATION "KOVRIN_SOURCE_DIR=set:${PROJECT_SOURCE_DIR}"
                TIMEOUT 120)
 endfunction()
