@@ -33,9 +33,11 @@ std::string FolderLocked(const LogState& s)
 {
     if (!s.folderOverride.empty())
         return s.folderOverride;
-    if (!UsesCommonDataFolder(WindowsVersion()))
+    const std::string common = CommonDataFolder();
+    // Without a data folder the log stays beside the program rather than at the root.
+    if (!UsesCommonDataFolder(WindowsVersion()) || common.empty())
         return ProgramFolder();
-    return CommonDataFolder() + kPathSeparator + "Brisel" + kPathSeparator;
+    return common + kPathSeparator + "Brisel" + kPathSeparator;
 }
 
 // Appends to the log file in the form a text-mode file holds: "\n" as "\r\n".
