@@ -5,6 +5,7 @@
 #include "app/logic/WindowTexts.h"
 #include "platform/Clock.h"
 
+#include <exception>
 #include <utility>
 
 namespace kovrin {
@@ -95,8 +96,16 @@ void FormConfigLogic::RunAction(ActionId id)
     // A disabled action never fires in the toolkit; refuse it here too, so a stray
     // shortcut cannot run Download without a link or Connect twice.
     const Handler handler = kHandlers[index(id)];
-    if (handler && state_.action(id).enabled)
+    if (!handler || !state_.action(id).enabled)
+        return;
+    // Whatever escapes a command is shown and the program goes on.
+    try {
         (this->*handler)();
+    } catch (const std::exception& e) {
+        view_.showException(e.what());
+    } catch (...) {
+        view_.showException("");
+    }
 }
 
 void FormConfigLogic::setConnectedDisplay()

@@ -7,14 +7,12 @@ namespace kovrin {
 
 namespace {
 
+// Positions in kPropertiesFields.
 enum FieldIndex { Firmware, NomCurrent, NomVoltage, NomFrequency, UpsType, IoConf, InputSocket, OutputSocket };
-
-// A socket byte as the switch's digit: '0' is 0, and bytes outside the digits give
-// numbers outside 0..9 (0xFF gives 207).
-std::string SocketText(std::uint8_t byte)
-{
-    return std::to_string(static_cast<int>(byte) - '0');
-}
+static_assert(kPropertiesFields[Firmware].edit == "EditFirmware" && kPropertiesFields[NomCurrent].edit == "EditNomPowerVA" &&
+              kPropertiesFields[NomVoltage].edit == "EditNomPowerW" && kPropertiesFields[NomFrequency].edit == "EditNomBattVolt" &&
+              kPropertiesFields[UpsType].edit == "EditUpsType" && kPropertiesFields[IoConf].edit == "EditIOConf" &&
+              kPropertiesFields[InputSocket].edit == "EditBattNum" && kPropertiesFields[OutputSocket].edit == "EditBattBench");
 
 } // namespace
 
@@ -39,11 +37,9 @@ PropertiesContent MakePropertiesContent(const ConfigRecord& record)
     v[Firmware] = r.text(field::FirmwareVersion);  // at most the field's 16 bytes
     v[IoConf] = IoConfigurationText(r.code(field::IoConfiguration));
     v[UpsType] = AtsTypeText(r.code(field::AtsType));
-    v[OutputSocket] = SocketText(r.code(field::OutputSocket));
-    v[InputSocket] = SocketText(r.code(field::InputSocket));
-    // Switches that report no input socket number carry it in word 3 instead.
-    if (r.code(field::InputSocket) == '0')
-        v[InputSocket] = std::to_string(r.word(3) / 12);
+    // Bytes outside the digits give numbers outside 0..9; an input socket '0' shows word 3 / 12.
+    v[OutputSocket] = std::to_string(OutputSocketNumber(r));
+    v[InputSocket] = std::to_string(InputSocketNumber(r));
     return content;
 }
 
