@@ -20,7 +20,7 @@ struct LocalDateTime {
     int second = 0;
 };
 
-using LocalTimeSource = std::function<LocalDateTime()>;
+using SaveTimeSource = std::function<LocalDateTime()>;
 // The machine's local time now.
 LocalDateTime SystemLocalTime();
 
@@ -50,7 +50,7 @@ enum class WriteResult { Written, EmptyName, Declined, CannotOpen };
 // file as it was and no temporary file behind. Every outcome but Declined and Written has
 // shown its message. Callers of the window may ignore the result.
 WriteResult WriteConfigFile(const ConfigRecord& record, const std::string& fileName,
-                            FilePrompts& prompts, const LocalTimeSource& now = SystemLocalTime);
+                            FilePrompts& prompts, const SaveTimeSource& now = SystemLocalTime);
 
 // The file's exact bytes for this record and save time.
 std::string ConfigFileText(const ConfigRecord& record, const LocalDateTime& when);

@@ -131,7 +131,7 @@ std::string ConfigFileText(const ConfigRecord& record, const LocalDateTime& when
 }
 
 WriteResult WriteConfigFile(const ConfigRecord& record, const std::string& fileName, FilePrompts& prompts,
-                            const LocalTimeSource& now)
+                            const SaveTimeSource& now)
 {
     if (fileName.empty()) {
         prompts.ShowError(kSaveEmptyNameMessage);

@@ -29,8 +29,7 @@ void spit(const fs::path& p, const std::string& bytes)
 
 fs::path dataFile(const char* name)
 {
-    const char* src = std::getenv("KOVRIN_SOURCE_DIR");
-    return fs::path(src ? src : ".") / "tests/config/data" / name;
+    return fs::path(KOVRIN_CONFIG_TEST_DATA) / name;
 }
 
 // Records what the writer told the user; answers the overwrite question as told.
@@ -46,7 +45,7 @@ struct ScriptedPrompts : FilePrompts {
     }
 };
 
-LocalTimeSource fixedTime(LocalDateTime t)
+SaveTimeSource fixedTime(LocalDateTime t)
 {
     return [t] { return t; };
 }
@@ -307,7 +306,7 @@ TEST_F(ConfigFileOnDisk, WriteAsksBeforeReplacingAndNoLeavesTheFile)
 {
     const fs::path target = dir / "a.kvnf";
     ScriptedPrompts prompts;
-    const LocalTimeSource when = fixedTime({7, 12, 2026, 9, 5, 3});
+    const SaveTimeSource when = fixedTime({7, 12, 2026, 9, 5, 3});
     ConfigRecord defaults;
     LoadFactoryDefaults(defaults);
 
