@@ -1,5 +1,9 @@
 #pragma once
-// Fixed texts of the main window and its commands, in one place.
+// Fixed texts of the main window and its commands, in one place. Texts the lower
+// layers already own are taken from there.
+#include "comm/Transfer.h"
+#include "config/ParameterEditor.h"
+
 #include <string_view>
 
 namespace kovrin::text {
@@ -10,7 +14,7 @@ inline constexpr std::string_view kVersion = "Version 1.5.1.0";
 // Message box titles.
 inline constexpr std::string_view kTitle = "Tarvix configurator";
 inline constexpr std::string_view kHelpTitle = "Tarvix Configurator";
-inline constexpr std::string_view kEditorTitle = "Kovrin configurator";
+inline constexpr std::string_view kEditorTitle = kValidationTitle;
 
 // Status bar.
 inline constexpr std::string_view kStatusConnected = "Connect";
@@ -28,17 +32,17 @@ inline constexpr std::string_view kLocalPortLog = "Local port: %s\n";
 inline constexpr std::string_view kUsbPortName = "USB";
 
 // Transfers.
-inline constexpr std::string_view kDownloading = "Configuration records downloading";
-inline constexpr std::string_view kDownloadingStep = "Please wait ...  configuration records downloading";
-inline constexpr std::string_view kUploading = "Configuration records uploading";
-inline constexpr std::string_view kUploadingStep = "Please wait ...  configuration records uploading";
-inline constexpr std::string_view kUploadQuestion = "Are you sure to upload values to ATS?";
+inline constexpr std::string_view kDownloading = kDownloadProgressText;
+inline constexpr std::string_view kDownloadingStep = kDownloadProgressLabel;
+inline constexpr std::string_view kUploading = kUploadProgressText;
+inline constexpr std::string_view kUploadingStep = kUploadProgressLabel;
+inline constexpr std::string_view kUploadQuestion = kovrin::kUploadQuestion;
 inline constexpr std::string_view kFreeBufferError = "Error in FreeBuffer serial port";
 inline constexpr std::string_view kWriteBufferError = "Error in WriteBuffer serial port";
 inline constexpr std::string_view kReadBufferError = "Error in ReadBuffer serial port";
 
 // Files.
-inline constexpr std::string_view kSaveQuestion = "Do you want to save actual data?";
+inline constexpr std::string_view kSaveQuestion = kovrin::kSaveQuestion;
 inline constexpr std::string_view kFileFilter = "ATS Configuration file (.kvnf) | *.kvnf";
 inline constexpr std::string_view kFileExtension = "*.kvnf";
 inline constexpr std::string_view kSaveDialogTitle = "Save ATS Configuration file";
