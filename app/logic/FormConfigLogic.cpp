@@ -2,6 +2,7 @@
 // commands share.
 #include "app/logic/FormConfigLogic.h"
 
+#include "app/logic/CommLinkService.h"
 #include "app/logic/WindowTexts.h"
 #include "platform/Clock.h"
 
@@ -15,6 +16,10 @@ FormConfigLogic::FormConfigLogic(MainView& view, WindowEnvironment environment)
     , env_(std::move(environment))
     , clock_(env_.clock ? *env_.clock : systemClock())
 {
+    if (!env_.links) {
+        ownLinks_ = std::make_unique<CommLinkService>(clock_);
+        env_.links = ownLinks_.get();
+    }
     state_.caption = std::string(text::kProductName) + " - " + std::string(text::kVersion);
 
     portName_ = "COM1";

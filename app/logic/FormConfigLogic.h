@@ -29,7 +29,7 @@ struct WindowEnvironment {
     std::string commonDataFolder;  // no trailing separator
     unsigned windowsVersion = 99;  // > 5 selects commonDataFolder for the save dialog
     std::string startupFile;       // empty: none
-    LinkService* links = nullptr;  // required
+    LinkService* links = nullptr;  // null: links over comm/ (CommLinkService)
     Clock* clock = nullptr;        // the connect animation's waits; null: the system clock
     // Opens folder + file with the desktop's viewer; returns a shell code, > 32 on
     // success, 2 for a missing file, 31 when no viewer is associated.
@@ -124,6 +124,7 @@ private:
 
     MainView& view_;
     WindowEnvironment env_;
+    std::unique_ptr<LinkService> ownLinks_;  // when the environment brings none
     Clock& clock_;
 
     std::string portName_ = "COM1";
