@@ -70,6 +70,16 @@ void Bridge::releaseDevices() {
 }
 
 void Bridge::CommProc(std::stop_token stop, HidHandle handle, std::size_t inputLength) {
+    try {
+        readLoop(stop, handle, inputLength);
+    } catch (...) {
+        // Nothing may escape the thread: that would end the client's process. The close
+        // still finds the thread ended and joins it.
+        stopAck_->set();
+    }
+}
+
+void Bridge::readLoop(std::stop_token stop, HidHandle handle, std::size_t inputLength) {
     runtime_.raiseCurrentThreadPriority();
     trace_("\nUSB: CommProc started ");
     const std::span<std::uint8_t> report(reportBuffer_.data(), inputLength);

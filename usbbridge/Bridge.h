@@ -51,6 +51,7 @@ public:
 
 private:
     void CommProc(std::stop_token stop, HidHandle handle, std::size_t inputLength);
+    void readLoop(std::stop_token stop, HidHandle handle, std::size_t inputLength);
     void stopReader();
     void releaseDevices();
     void checkAttachment();

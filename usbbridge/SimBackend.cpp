@@ -71,9 +71,12 @@ struct SimBackend::Port {
         cfsetospeed(&tio, speedFor(baud));
         return tcsetattr(fd, TCSANOW, &tio) == 0;
     }
+    // Gone when the tty node vanished or its other side hung up (the simulator ended).
     bool present() const {
         struct stat st {};
-        return fd >= 0 && ::stat(tty.c_str(), &st) == 0;
+        if (fd < 0 || ::stat(tty.c_str(), &st) != 0) return false;
+        pollfd pfd{fd, 0, 0};
+        return ::poll(&pfd, 1, 0) >= 0 && !(pfd.revents & (POLLHUP | POLLERR | POLLNVAL));
     }
 };
 

@@ -80,6 +80,21 @@ TEST(SimAdapter, CarriesFramesBothWaysForBothKinds) {
     }
 }
 
+TEST(SimAdapter, SimulatorGoneMeansAdapterGone) {
+    auto pty = std::make_unique<Pty>();
+    SimBackend sim(pty->name(), AdapterKind::Plain);
+    FakeRuntime runtime;
+    TraceLog log;
+    Bridge bridge(sim, runtime, log.writer());
+    ASSERT_EQ(bridge.USB_COM_Init(1, 0, ""), 0);
+    pty.reset();
+    bridge.SetUSBRequest(1);
+    char packet[8] = "GI";
+    bridge.Send_USB_Packet(packet, sizeof packet);
+    EXPECT_NE(log.text().find(" is still attached? no! "), std::string::npos);
+    EXPECT_EQ(bridge.GetUSBOpened(), 0);
+}
+
 TEST(SimAdapter, AbsentWithoutTty) {
     SimBackend sim("", AdapterKind::SerialBridge);
     FakeRuntime runtime;
