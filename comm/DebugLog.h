@@ -8,6 +8,12 @@
 #include <string>
 #include <string_view>
 
+#if defined(__GNUC__)
+#define KOVRIN_PRINTF_LIKE(fmt, args) __attribute__((format(printf, fmt, args)))
+#else
+#define KOVRIN_PRINTF_LIKE(fmt, args)
+#endif
+
 namespace kovrin {
 
 // Process-wide "-debug" switch, set once at start-up.
@@ -40,7 +46,7 @@ void SetLocalTimeSource(LocalTimeSource source);
 // as "\r\n", as a text-mode file would hold it).
 void DebugLog(std::string_view text);
 // printf-style convenience over DebugLog (the composed text is bounded to 1023 chars).
-void DebugLogF(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void DebugLogF(const char* format, ...) KOVRIN_PRINTF_LIKE(1, 2);
 
 enum TraceKind : int {
     kTraceReceived = 0,  // buffer a received byte, "<-%2.2X"
@@ -58,7 +64,7 @@ void TraceByte(std::uint8_t byte, int kind);
 // Flushes the trace, then writes " MM\DD hh:mm:ss  text  \n". Texts longer than 182
 // characters are cut.
 void LogStamped(std::string_view text);
-void LogStampedF(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void LogStampedF(const char* format, ...) KOVRIN_PRINTF_LIKE(1, 2);
 
 // The line LogStamped composes for a given time, without writing it.
 std::string StampedLine(const std::tm& when, std::string_view text);
