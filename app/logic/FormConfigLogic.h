@@ -23,7 +23,7 @@ namespace kovrin {
 
 class Clock;
 
-// What start-up hands the window (Part of main's work: folders, command line).
+// What start-up hands the window: the folders, the command line and the seams.
 struct WindowEnvironment {
     std::string programFolder;     // ends with a separator
     std::string commonDataFolder;  // no trailing separator
@@ -40,7 +40,8 @@ struct WindowEnvironment {
 class FormConfigLogic {
 public:
     // Window creation: caption, COM1 checked, transfer and file commands disabled,
-    // disconnected, User level, no data source.
+    // disconnected, User level, no data source. Does not call stateChanged: the view
+    // reads state() once the object exists.
     FormConfigLogic(MainView& view, WindowEnvironment environment);
     ~FormConfigLogic();
     FormConfigLogic(const FormConfigLogic&) = delete;
