@@ -273,11 +273,15 @@ ParsedRequest ParseRequest(const std::uint8_t* frame, std::size_t size)
         r.ok = size == 12;
     } else if (r.command == "GM") {
         r.ok = size == 16 && frame[7] == '1' && frame[8] == '0';
-        r.index = indexAt(9);
+        if (r.ok)
+            r.index = indexAt(9);
     } else if (r.command == "SM") {
+        // Only a frame of the request's own size holds the value field.
         r.ok = size == 20 && frame[7] == '1' && frame[8] == '0';
-        r.index = indexAt(9);
-        r.value = static_cast<std::uint16_t>(DecodeNibbles2(frame + 11) * 256 + DecodeNibbles2(frame + 13));
+        if (r.ok) {
+            r.index = indexAt(9);
+            r.value = static_cast<std::uint16_t>(DecodeNibbles2(frame + 11) * 256 + DecodeNibbles2(frame + 13));
+        }
     }
     return r;
 }

@@ -258,6 +258,11 @@ TEST(Frame, ParseRequestReadsBackWhatTheBuildersWrite)
     EXPECT_FALSE(ParseRequest(WithBadCheck(BuildRequestGI()).data(), 12).ok);
     const Frame gi = BuildRequestGI();
     EXPECT_FALSE(ParseRequest(gi.data(), 11).ok);
+    // A 12-byte "SM" frame is well formed but too short for a value: not a request, and
+    // nothing past its end is read (ASan sees the exact-size copy).
+    const Frame shortSm = BuildShortAnswer("SM");
+    const std::vector<std::uint8_t> exact(shortSm.begin(), shortSm.end());
+    EXPECT_FALSE(ParseRequest(exact.data(), exact.size()).ok);
 }
 
 } // namespace
