@@ -46,7 +46,7 @@ std::uint16_t FrameCrc16(const std::uint8_t* frame, std::size_t end);
 std::uint16_t CarriedCheck(const std::uint8_t* frame, std::size_t size);
 
 // 0 when the check field matches FrameCheck over bytes 1..size-6, else 1 after logging the
-// difference. `size` must be at least 12.
+// difference. A frame shorter than 12 bytes never matches.
 int VerifyFrame(const std::uint8_t* frame, std::size_t size, int mode);
 
 // Last step of every ReadBuffer: traces the answer, then judges it by its size (expected or

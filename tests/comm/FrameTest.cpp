@@ -165,6 +165,7 @@ TEST(AcceptAnswer, JudgesSizeThenCheckValue)
         {"damaged and wrong size", WithBadCheck(BuildAnswerGN({})), kAnswerGM, false,
          "Serial Error: Number of readed byte 34 [16]"},
         {"nothing", Frame{}, kAnswerGM, false, "Serial Error: Number of readed byte 0 [16]"},
+        {"sizes too small for a frame", Frame(3, '0'), {3, 3}, false, "Serial Error: bad CRC"},
         {"A-F in the check field", [] {
              Frame f;
              for (std::uint16_t w = 0;; ++w) {  // first word whose check field holds a letter
