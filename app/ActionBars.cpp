@@ -75,9 +75,13 @@ QMenuBar* ActionBars::buildMenuBar(QWidget* parent)
         case MenuEntry::Item:
             target->addAction(menuItem(e, target));
             break;
-        case MenuEntry::TopLevelItem:
-            bar->addAction(menuItem(e, bar));
+        case MenuEntry::TopLevelItem: {
+            // A menu bar would show the picture instead of the caption.
+            QAction* item = menuItem(e, bar);
+            item->setIcon(QIcon());
+            bar->addAction(item);
             break;
+        }
         }
     }
     return bar;

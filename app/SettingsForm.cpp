@@ -2,9 +2,10 @@
 
 #include "app/FormStyle.h"
 
-#include <QFormLayout>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -33,18 +34,21 @@ TFormSettings::TFormSettings(const PropertiesContent& content, QWidget* parent)
     auto* column = new QVBoxLayout(tab);
     column->setContentsMargins(10, 10, 10, 10);
     column->setSpacing(10);
-    QFormLayout* form = nullptr;
+    QGridLayout* form = nullptr;
+    int row = 0;
     std::string_view group;
     for (std::size_t i = 0; i < kPropertiesFields.size(); ++i) {
         const PropertiesField& f = kPropertiesFields[i];
         if (form == nullptr || f.group != group) {
             group = f.group;
             auto* box = new QGroupBox(Text(f.group), tab);
-            form = new QFormLayout(box);
+            form = new QGridLayout(box);
+            row = 0;
             form->setContentsMargins(12, 10, 12, 12);
             form->setVerticalSpacing(8);
-            form->setLabelAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-            form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+            // One caption width for all three boxes keeps the fields in one column.
+            form->setColumnMinimumWidth(0, 150);
+            form->setColumnStretch(1, 1);
             column->addWidget(box);
         }
         auto* edit = new QLineEdit(Text(content.values[i]), tab);
@@ -52,7 +56,8 @@ TFormSettings::TFormSettings(const PropertiesContent& content, QWidget* parent)
         edit->setReadOnly(true);
         edit->setFixedWidth(190);
         edit->setCursorPosition(0);
-        form->addRow(Text(f.caption), edit);
+        form->addWidget(new QLabel(Text(f.caption)), row, 0);
+        form->addWidget(edit, row++, 1, Qt::AlignLeft);
     }
     column->addStretch(1);
     PageControl->setObjectName(QStringLiteral("PageControl1"));
