@@ -39,14 +39,15 @@ private:
     };
 };
 
-// One QApplication for the whole test binary.
+// One QApplication for the whole test binary. It is never destroyed: tearing it down
+// among the other statics at exit would crash after the tests have passed.
 inline QApplication& TestApp()
 {
     static int argc = 1;
     static char name[] = "app_qt_tests";
     static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
 }
 
 class FormTest : public ::testing::Test {
