@@ -21,12 +21,19 @@ public:
     {
         return std::chrono::nanoseconds(1'000'000'000LL * kBitsPerByte / baud_);
     }
-    // When answer byte k would have fully arrived at the client, for a request of
-    // `requestBytes` whose first byte reached the simulator at `start`. Deadlines are
-    // absolute, so time spent writing never adds up into drift.
-    SteadyTime due(SteadyTime start, std::size_t requestBytes, std::size_t k) const
+    // When the answer may begin: once the request would have crossed the line (its first
+    // byte reached the simulator at `firstByte`), and not before its last byte really
+    // came (a slower path, such as a USB adapter, delivers it later than the line would).
+    SteadyTime answerStart(SteadyTime firstByte, SteadyTime complete, std::size_t requestBytes) const
     {
-        return start + byteTime() * static_cast<long long>(requestBytes + k + 1);
+        const SteadyTime onLine = firstByte + byteTime() * static_cast<long long>(requestBytes);
+        return onLine > complete ? onLine : complete;
+    }
+    // When answer byte k has fully arrived at the client. Deadlines are absolute, so the
+    // time spent writing never adds up into drift.
+    SteadyTime due(SteadyTime answerStart, std::size_t k) const
+    {
+        return answerStart + byteTime() * static_cast<long long>(k + 1);
     }
 
 private:

@@ -35,13 +35,12 @@ SendEnd WriteAll(int fd, const std::uint8_t* data, std::size_t size, int stopFd)
     return SendEnd::Sent;
 }
 
-SendEnd SendAnswer(int fd, const Frame& answer, SteadyTime start, std::size_t requestBytes,
-                   const Pacer& pacer, int stopFd)
+SendEnd SendAnswer(int fd, const Frame& answer, SteadyTime start, const Pacer& pacer, int stopFd)
 {
     if (pacer.fast())
         return WriteAll(fd, answer.data(), answer.size(), stopFd);
     for (std::size_t k = 0; k < answer.size(); ++k) {
-        if (!SleepUntil(pacer.due(start, requestBytes, k), stopFd))
+        if (!SleepUntil(pacer.due(start, k), stopFd))
             return SendEnd::Stop;
         const SendEnd e = WriteAll(fd, &answer[k], 1, stopFd);
         if (e != SendEnd::Sent)
@@ -89,7 +88,7 @@ ServeEnd Serve(Line& line, SimSwitch& sw, const Pacer& pacer, SimLog& log, int s
             }
             if (reply.bytes.empty())
                 continue;
-            switch (SendAnswer(line.fd(), reply.bytes, frameStart, request.size(), pacer, stopFd)) {
+            switch (SendAnswer(line.fd(), reply.bytes, pacer.answerStart(frameStart, arrived, request.size()), pacer, stopFd)) {
             case SendEnd::Sent:
                 break;
             case SendEnd::Stop:

@@ -11,7 +11,12 @@ constexpr Command kCommands[] = {
     {"edit", "IN OUT [--frequency 50|60] [--set NAME=VALUE]... [--force]",
      "change parameters through the editor's controls, validate and write OUT", "force", "frequency set", 2, RunEdit},
     {"defaults", "OUT [--force]", "write the factory-default record to OUT", "force", "", 1, RunDefaults},
-    // Device transfers go here (H-sim): {"download", ...}, {"upload", ...}
+    {"download", "--port PORT OUT [--force] [--debug]",
+     "read the switch's identification and words into OUT (PORT: COM1..COM8, USB or a device path)", "force debug",
+     "port", 1, RunDownload},
+    {"upload", "--port PORT IN [--verify] [--debug]",
+     "validate IN as the window does and write its 16 words to the switch; --verify reads them back", "verify debug",
+     "port", 1, RunUpload},
 };
 
 } // namespace

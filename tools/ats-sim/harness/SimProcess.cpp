@@ -1,0 +1,29 @@
+#include "tools/ats-sim/harness/SimProcess.h"
+
+namespace kovrin::sim {
+
+std::optional<SimProcess> SimProcess::Start(const std::vector<std::string>& options, std::string& error,
+                                            const std::string& logPath)
+{
+    ChildProcess::Spec spec;
+    spec.argv.push_back(ProgramPath("ats-sim"));
+    spec.argv.insert(spec.argv.end(), options.begin(), options.end());
+    if (!logPath.empty()) {
+        spec.argv.push_back("--log");
+        spec.argv.push_back(logPath);
+    }
+    // Its log is read by people, not by us: a captured pipe nobody drains could fill up.
+    spec.captureStderr = false;
+    std::optional<ChildProcess> child = ChildProcess::Start(spec, error);
+    if (!child)
+        return std::nullopt;
+    std::optional<std::string> path = child->readLine(Millis(5000));
+    if (!path || path->empty()) {
+        const ExitStatus s = child->stop();
+        error = "ats-sim printed no path (exit code " + std::to_string(s.code) + ")";
+        return std::nullopt;
+    }
+    return SimProcess(std::move(*child), std::move(*path));
+}
+
+} // namespace kovrin::sim

@@ -1,0 +1,260 @@
+// download and upload: the window's Download and Upload commands for batch use, over a
+// COM port, the USB adapter or any serial device path.
+#include "Commands.h"
+#include "cmd_transfer.h"
+
+#include "comm/CommPort.h"
+#include "comm/DebugLog.h"
+#include "comm/Frame.h"
+#include "comm/Transfer.h"
+#include "comm/usb/UsbLink.h"
+#include "config/ParameterEditor.h"
+#include "config/Parameters.h"
+#include "platform/Clock.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kovrin::cli {
+
+std::optional<std::string> ParsePortName(const std::string& text)
+{
+    std::string upper = text;
+    std::transform(upper.begin(), upper.end(), upper.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    if (upper == "USB")
+        return upper;
+    if (upper.size() > 3 && upper.compare(0, 3, "COM") == 0 &&
+        std::all_of(upper.begin() + 3, upper.end(), [](unsigned char c) { return std::isdigit(c); })) {
+        if (upper.size() == 4 && upper[3] >= '1' && upper[3] <= '8')
+            return upper;
+        return std::nullopt;
+    }
+    if (text.empty())
+        return std::nullopt;
+    return text;
+}
+
+ReadBackResult ReadBackWords(LinkOperations& link, const ConfigRecord& sent)
+{
+    ReadBackResult r;
+    for (int i = 0; i < kParameterWordCount; ++i) {
+        const Frame request = BuildRequestGM(i);
+        std::uint8_t answer[kAnswerGM.expected];
+        std::size_t received = 0;
+        TransferFailure failure = TransferFailure::None;
+        if (!link.FreeBuffer())
+            failure = TransferFailure::FreeBuffer;
+        else if (!link.WriteBuffer(request.data(), request.size()))
+            failure = TransferFailure::WriteBuffer;
+        else if (!link.ReadBuffer(answer, sizeof answer, received, kAnswerGM.expected, kAnswerGM.alternative) ||
+                 received != kAnswerGM.expected)
+            failure = TransferFailure::ReadBuffer;
+        if (failure != TransferFailure::None) {
+            r.failureText = TransferErrorText(failure);
+            return r;
+        }
+        const std::uint16_t held = DecodeWordAnswer(answer).value();
+        if (held != sent.word(i))
+            r.mismatches.push_back({i, sent.word(i), held});
+    }
+    r.linkOk = true;
+    return r;
+}
+
+std::string DescribeMismatch(const WordMismatch& m)
+{
+    return "word " + std::to_string(m.word) + " (" + std::string(kParameters[static_cast<std::size_t>(m.word)].name) +
+           "): sent " + std::to_string(m.sent) + ", switch holds " + std::to_string(m.held);
+}
+
+namespace {
+
+constexpr const char* kCannotOpenSerial = "Cannot open serial port";
+constexpr const char* kCannotOpenUsb = "Cannot open USB port";
+
+// The tool's stand-in for the window around a transfer: errors on stderr, the progress
+// dialog as one line on a terminal, the editor for validation and StoreRecord.
+class CliTransferView final : public TransferView {
+public:
+    explicit CliTransferView(ParameterEditor* editor) : editor_(editor), tty_(isatty(STDERR_FILENO) == 1) {}
+
+    // Nothing is on screen in a batch run, so there is nothing to offer for saving.
+    void OfferToSave() override {}
+    bool ValidateControls() override
+    {
+        if (!editor_)
+            return true;
+        const ValidationResult verdict = editor_->ValidateControls();
+        if (!verdict)
+            Fail(ExitRefused, std::string(verdict.message) + " (" + std::string(NameOf(verdict.focus)) + ")");
+        return static_cast<bool>(verdict);
+    }
+    // The command line is the user's answer.
+    bool ConfirmUpload() override { return true; }
+    void StoreRecord(ConfigRecord& record) override
+    {
+        if (editor_)
+            editor_->StoreRecord(record);
+    }
+    void ShowError(const std::string& text) override
+    {
+        endLine();
+        Fail(ExitDevice, text);
+    }
+    bool CreateProgress(const std::string& text, int maximum) override
+    {
+        text_ = text;
+        maximum_ = maximum;
+        position_ = 0;
+        draw();
+        return true;
+    }
+    void AdvanceProgress(const std::string&) override
+    {
+        ++position_;
+        draw();
+    }
+    void CloseProgress() override { endLine(); }
+
+private:
+    void draw()
+    {
+        if (!tty_)
+            return;
+        std::fprintf(stderr, "\r%s: word %d of %d", text_.c_str(), position_, maximum_);
+        std::fflush(stderr);
+        drawn_ = true;
+    }
+    void endLine()
+    {
+        if (drawn_)
+            std::fputc('\n', stderr);
+        drawn_ = false;
+    }
+
+    ParameterEditor* editor_;
+    bool tty_;
+    bool drawn_ = false;
+    std::string text_;
+    int maximum_ = 0;
+    int position_ = 0;
+};
+
+// The connection of one command. Closing happens on every way out, as the window
+// closes the port after a failed transfer.
+class Connection {
+public:
+    ~Connection()
+    {
+        if (port_)
+            port_->ClosePort();
+    }
+    // Connect's open for `name`; prints the window's message and gives false on failure.
+    bool open(const std::string& name)
+    {
+        DebugLogF("Local port: %s\n", name.c_str());
+        port_ = std::make_unique<CommPort>();
+        port_->portName = name;
+        const bool usb = name == "USB";
+        if (usb ? UsbOpen() : port_->ConnectPort())
+            return true;
+        port_.reset();
+        Fail(ExitDevice, usb ? kCannotOpenUsb : kCannotOpenSerial);
+        return false;
+    }
+    CommPort& link() { return *port_; }
+
+private:
+    std::unique_ptr<CommPort> port_;
+};
+
+// --debug and --port, common to both commands. Returns an exit code, or -1 to go on.
+int Prepare(const Args& args, std::string& port)
+{
+    if (args.has("debug")) {
+        SetDebugMode(true);
+        SetDebugConsole(StandardOutputConsole());
+    }
+    const std::vector<std::string> ports = args.all("port");
+    if (ports.size() != 1)
+        return Fail(ExitUsage, "give the port once: --port COM1..COM8, USB or a device path");
+    const std::optional<std::string> name = ParsePortName(ports[0]);
+    if (!name)
+        return Fail(ExitUsage, "unknown port '" + ports[0] + "' (COM1..COM8, USB or a device path)");
+    port = *name;
+    return -1;
+}
+
+bool Exists(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+} // namespace
+
+int RunDownload(const Args& args)
+{
+    std::string port;
+    if (const int code = Prepare(args, port); code >= 0)
+        return code;
+    const std::string& out = args.positional[0];
+    const bool force = args.has("force");
+    // Refuse before spending five seconds on the line; the writer asks again at the end.
+    if (!force && Exists(out))
+        return Fail(ExitFile, out + ": file exists (--force replaces it)");
+
+    Connection connection;
+    if (!connection.open(port))
+        return ExitDevice;
+    ConfigRecord record;
+    CliTransferView view(nullptr);
+    if (!RunDownload(connection.link(), record, view).ok())
+        return ExitDevice;
+    return WriteOutput(record, out, force);
+}
+
+int RunUpload(const Args& args)
+{
+    std::string port;
+    if (const int code = Prepare(args, port); code >= 0)
+        return code;
+    ConfigRecord record;
+    if (!ReadInput(args.positional[0], record))
+        return ExitFile;
+    // As the window opens the file: the controls show it, and what they hold is what goes.
+    ParameterEditor editor;
+    editor.ShowRecord(record);
+    CliTransferView view(&editor);
+    // Refused data never needs the device.
+    if (!view.ValidateControls())
+        return ExitRefused;
+
+    Connection connection;
+    if (!connection.open(port))
+        return ExitDevice;
+    const TransferOutcome outcome = RunUpload(connection.link(), record, view, systemClock());
+    if (!outcome.started)
+        return ExitRefused;
+    if (!outcome.ok())
+        return ExitDevice;
+    if (!args.has("verify"))
+        return ExitOk;
+
+    const ReadBackResult check = ReadBackWords(connection.link(), record);
+    if (!check.linkOk)
+        return Fail(ExitDevice, check.failureText);
+    for (const WordMismatch& m : check.mismatches)
+        Fail(ExitDevice, DescribeMismatch(m));
+    if (!check.mismatches.empty())
+        return Fail(ExitDevice, std::to_string(check.mismatches.size()) + " of 16 words differ after the upload");
+    std::printf("verified: the switch holds the 16 words sent\n");
+    return ExitOk;
+}
+
+} // namespace kovrin::cli
