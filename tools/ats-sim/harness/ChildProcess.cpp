@@ -251,6 +251,8 @@ RunResult RunProgram(const ChildProcess::Spec& spec, Millis timeout)
     }
     r.out = child->out();
     r.err = child->err();
+    r.usage = child->usage();
+    r.wall = child->wallTime();
     return r;
 }
 

@@ -77,6 +77,8 @@ struct RunResult {
     bool timedOut = false;
     std::string out;
     std::string err;
+    rusage usage{};                   // what the program used
+    std::chrono::nanoseconds wall{};  // from start to its end
 };
 
 // Runs a program to its end (killing it after `timeout`) and returns its output.
