@@ -244,6 +244,21 @@ TEST_F(FormTest, HiddenControlsKeepTheirPlaces)
     EXPECT_EQ(child("Edit1")->mapTo(form.get(), QPoint()), before);
 }
 
+TEST_F(FormTest, EscapingExceptionIsShownAndTheWindowGoesOn)
+{
+    ::setenv("KOVRIN_AUTO_DISMISS", "1", 1);
+    links.throwOnCreate = true;
+    testing::internal::CaptureStderr();
+    form->action(ActionId::Connect)->trigger();
+    const std::string shown = testing::internal::GetCapturedStderr();
+    ::unsetenv("KOVRIN_AUTO_DISMISS");
+    EXPECT_NE(shown.find("link object not available"), std::string::npos) << shown;
+
+    links.throwOnCreate = false;
+    form->action(ActionId::Connect)->trigger();
+    EXPECT_EQ(child<QLabel>("LabelStatus")->text(), "Connect");
+}
+
 TEST_F(FormTest, ClosingWhileConnectedDisconnectsFirst)
 {
     form->action(ActionId::Connect)->trigger();

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QTimer>
 #include <functional>
+#include <stdexcept>
 #include <gtest/gtest.h>
 
 namespace kovrin::test {
@@ -15,8 +16,14 @@ class StillLinkService final : public LinkService {
 public:
     ConfigRecord switchRecord;
     int opened = 0;
+    bool throwOnCreate = false;
 
-    std::unique_ptr<Link> CreateLink() override { return std::make_unique<StillLink>(*this); }
+    std::unique_ptr<Link> CreateLink() override
+    {
+        if (throwOnCreate)
+            throw std::runtime_error("link object not available");
+        return std::make_unique<StillLink>(*this);
+    }
     void DebugLog(const std::string&) override {}
 
 private:
