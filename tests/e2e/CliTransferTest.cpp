@@ -96,6 +96,20 @@ TEST(CliDownload, TwoClientsInTurnThroughTheSimulatorsLink)
     EXPECT_EQ(ReadRecord(dir.file("a.kvnf")).word(256), ReadRecord(dir.file("b.kvnf")).word(256));
 }
 
+TEST(CliDownload, ASwitchThatHangsUpEndsTheSimulatorWithItsWordsSaved)
+{
+    ScratchDir dir;
+    const std::string saved = dir.file("after-hang-up.kvnf");
+    auto sim = StartSim({"--fast", "--hang-up-after", "0", "--word", "3=240", "--save", saved});
+    ASSERT_TRUE(sim);
+    const sim::RunResult r = Cli({"download", "--port", sim->path(), dir.file("out.kvnf")});
+    EXPECT_EQ(r.status.code, 3);
+    const std::optional<sim::ExitStatus> end = sim->process().wait(Millis(5000));
+    ASSERT_TRUE(end);
+    EXPECT_EQ(end->code, 0);
+    EXPECT_EQ(ReadRecord(saved).word(3), 240);
+}
+
 TEST(CliUpload, VerifiedWordsEndUpInTheSwitch)
 {
     ScratchDir dir;

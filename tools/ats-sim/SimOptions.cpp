@@ -119,7 +119,7 @@ const std::vector<OptionSpec>& Options()
          [](SimOptions& o, const std::string&) { o.fast = true; return std::string(); }},
         {"--log", "FILE", Group::Line, "append the request log to FILE (default: stderr)",
          [](SimOptions& o, const std::string& a) { o.logPath = a; return std::string(); }},
-        {"--state", "FILE", Group::Switch, "take identification and words from a .kvnf file",
+        {"--state", "FILE", Group::Switch, "identification and words from a .kvnf file (it holds no nominal data)",
          [](SimOptions& o, const std::string& a) { o.statePath = a; return std::string(); }},
         {"--save", "FILE", Group::Switch, "write the switch's words to a .kvnf file on exit",
          [](SimOptions& o, const std::string& a) { o.savePath = a; return std::string(); }},
@@ -205,8 +205,17 @@ std::string SimHelpText()
         "Usage: ats-sim [OPTIONS]\n"
         "A simulated transfer switch on a serial line. Prints the path of its line on the\n"
         "first line of standard output, then answers GI, GN, GM and SM requests (at 1200\n"
-        "baud 8N1 unless --fast) until SIGTERM or SIGINT. Every request is logged.\n"
-        "Example: ats-sim --link /tmp/ats --save /tmp/ats.kvnf   then   KOVRIN_COM1=/tmp/ats\n";
+        "baud 8N1 unless --fast) until SIGTERM or SIGINT, logging every request. Without\n"
+        "options it is a 32 A, 230 V, 50 Hz automatic switch with the factory parameters.\n"
+        "Exit code 0 when stopped or hung up, 1 when the line or the save fails, 2 for a\n"
+        "wrong option.\n"
+        "\n"
+        "Examples:\n"
+        "  ats-sim --link /tmp/ats --save /tmp/ats.kvnf\n"
+        "      then: kovrin-cli download --port /tmp/ats out.kvnf\n"
+        "      or:   KOVRIN_COM1=/tmp/ats kovrin   (and connect on COM1)\n"
+        "  ats-sim --link /tmp/ats --state site.kvnf --bad-check GM\n"
+        "      a switch holding the words of site.kvnf whose word answers arrive damaged\n";
     const struct {
         Group group;
         const char* title;
