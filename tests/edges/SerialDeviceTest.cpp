@@ -1,0 +1,148 @@
+// KOVRIN_COM1 naming something that is no usable serial device: Connect in the window and
+// kovrin-cli's transfers both give "Cannot open serial port", promptly, leaving nothing open.
+#include "tests/edges/EdgeWindow.h"
+#include "tests/faults/ProcessResources.h"
+
+#include "platform/Pty.h"
+#include "tools/ats-sim/harness/ChildProcess.h"
+
+#include <sys/stat.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+
+namespace kovrin::test {
+namespace {
+
+namespace fs = std::filesystem;
+using Ms = std::chrono::milliseconds;
+
+constexpr int kNobody = 65534;
+
+enum class Device { Missing, Directory, RegularFile, NoPermission };
+
+struct DeviceCase {
+    const char* name;
+    Device device;
+};
+
+const DeviceCase kDevices[] = {
+    {"Missing", Device::Missing},
+    {"Directory", Device::Directory},
+    {"RegularFile", Device::RegularFile},
+    {"NoPermission", Device::NoPermission},
+};
+
+class BadSerialDevice : public EdgeWindowTest, public ::testing::WithParamInterface<DeviceCase> {
+protected:
+    void SetUp() override
+    {
+        EdgeWindowTest::SetUp();
+        switch (GetParam().device) {
+        case Device::Missing:
+            device = (folder / "no-such-tty").string();
+            break;
+        case Device::Directory:
+            device = (folder / "a-folder").string();
+            fs::create_directory(device);
+            break;
+        case Device::RegularFile:
+            device = (folder / "plain-file").string();
+            std::ofstream(device) << "not a terminal\n";
+            break;
+        case Device::NoPermission:
+            ASSERT_TRUE(pty.ok());
+            device = pty.slavePath();
+            ASSERT_EQ(::chmod(device.c_str(), 0), 0);
+            break;
+        }
+        ::setenv("KOVRIN_COM1", device.c_str(), 1);
+    }
+    void TearDown() override
+    {
+        ::unsetenv("KOVRIN_COM1");
+        EdgeWindowTest::TearDown();
+    }
+
+    // Root opens anything: the permission case then runs as nobody.
+    bool asNobody() const { return GetParam().device == Device::NoPermission && ::geteuid() == 0; }
+
+    PtyPair pty;
+    std::string device;
+};
+
+TEST_P(BadSerialDevice, ConnectShowsCannotOpenSerialPort)
+{
+    // Runs the Connect and says what went wrong, if anything (empty: as it should be).
+    const std::function<std::string()> connect = [this] {
+        const ProcessResources before = TakeResourceSnapshot();
+        start();
+        view.expectMessage("Cannot open serial port");
+        const auto t0 = std::chrono::steady_clock::now();
+        window->ActionConnectExecute();
+        const auto took = std::chrono::duration_cast<Ms>(std::chrono::steady_clock::now() - t0);
+        std::string wrong;
+        if (!view.scriptDone() || view.messages.size() != 1)
+            wrong += "not exactly the one message; ";
+        if (window->Connected() || window->hasActivePort() || window->state().status.labelStatus != "Disconnect")
+            wrong += "not disconnected; ";
+        if (took.count() > 1500)
+            wrong += "took " + std::to_string(took.count()) + " ms; ";
+        window.reset();
+        const ProcessResources after = TakeResourceSnapshot();
+        wrong += NewDescriptors(before, after);
+        if (after.threads != before.threads)
+            wrong += "threads left; ";
+        return wrong;
+    };
+    if (!asNobody()) {
+        EXPECT_EQ(connect(), "");
+        return;
+    }
+    EXPECT_EXIT(
+        {
+            if (::setresgid(kNobody, kNobody, kNobody) != 0 || ::setresuid(kNobody, kNobody, kNobody) != 0)
+                std::_Exit(2);
+            const std::string wrong = connect();
+            std::fprintf(stderr, "%s", wrong.c_str());
+            std::_Exit(wrong.empty() ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+TEST_P(BadSerialDevice, CliTransfersExitWithDeviceFailure)
+{
+    const std::string out = (folder / "out.kvnf").string();
+    const std::string in = (folder / "in.kvnf").string();
+    ASSERT_EQ(sim::RunProgram({{sim::ProgramPath("kovrin-cli"), "defaults", in}, {}}, Ms(10000)).status.code, 0);
+    ::chmod(folder.c_str(), 0755);
+    ::chmod(in.c_str(), 0644);
+
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"download", "--port", "COM1", out},
+                                                 std::vector<std::string>{"upload", "--port", "COM1", in}}) {
+        std::vector<std::string> argv;
+        if (asNobody())
+            argv = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--"};
+        argv.push_back(sim::ProgramPath("kovrin-cli"));
+        argv.insert(argv.end(), args.begin(), args.end());
+        if (asNobody())
+            argv[0] = "/usr/bin/setpriv";
+        const auto t0 = std::chrono::steady_clock::now();
+        const sim::RunResult r = sim::RunProgram({argv, {"KOVRIN_COM1=" + device}}, Ms(20000));
+        const auto took = std::chrono::duration_cast<Ms>(std::chrono::steady_clock::now() - t0);
+        SCOPED_TRACE(args.front());
+        ASSERT_FALSE(r.timedOut);
+        EXPECT_EQ(r.status.code, 3) << r.err;
+        EXPECT_EQ(r.err, "kovrin-cli: Cannot open serial port\n");
+        EXPECT_FALSE(fs::exists(out));
+        EXPECT_LT(took.count(), 5000);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Devices, BadSerialDevice, ::testing::ValuesIn(kDevices),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace kovrin::test
