@@ -28,6 +28,11 @@ constexpr int kPanel1Height = 529;
 template <typename F>
 void TFormConfig::guarded(F&& handler)
 {
+    struct Running {
+        int& count;
+        explicit Running(int& c) : count(c) { ++count; }
+        ~Running() { --count; }
+    } running(running_);
     try {
         handler();
     } catch (const std::exception& e) {
@@ -124,6 +129,13 @@ void TFormConfig::showEvent(QShowEvent* event)
 
 void TFormConfig::closeEvent(QCloseEvent* event)
 {
+    // A download repaints its progress dialog and so lets the close box through: closing
+    // then would disconnect under the running transfer. The close waits for the user's
+    // next try; Exit itself closes from inside its handler and is let through.
+    if (running_ > 0 && !closeByCommand_) {
+        event->ignore();
+        return;
+    }
     guarded([this] { logic_->FormClose(); });
     event->accept();
 }
@@ -163,6 +175,11 @@ void TFormConfig::focusControl(std::string_view name)
         w->setFocus();
 }
 
-void TFormConfig::closeWindow() { close(); }
+void TFormConfig::closeWindow()
+{
+    closeByCommand_ = true;
+    close();
+    closeByCommand_ = false;
+}
 
 } // namespace kovrin

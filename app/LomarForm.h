@@ -57,6 +57,8 @@ private:
     FileDialog saveDialog_{FileDialog::Mode::Save};
     std::unique_ptr<FormConfigLogic> logic_;
     bool shown_ = false;
+    int running_ = 0;           // handlers under way (they can nest through modal dialogs)
+    bool closeByCommand_ = false;
 };
 
 } // namespace kovrin

@@ -61,8 +61,8 @@ int RunKovrin(int argc, char** argv, LinkService& links)
     QApplication::setApplicationName(QString::fromUtf8(text::kProductName.data(), qsizetype(text::kProductName.size())));
 
     // 1-2. One copy per session; a second one only says so.
-    InstanceLock lock(kInstanceLockName);
-    if (lock.alreadyRunning()) {
+    auto lock = std::make_unique<InstanceLock>(kInstanceLockName);
+    if (lock->alreadyRunning()) {
         ShowMessageBox({kAlreadyRunTitle, kAlreadyRunText, MessageIcon::Error, MessageButtons::Ok});
         return kExitAlreadyRunning;
     }
@@ -109,7 +109,8 @@ int RunKovrin(int argc, char** argv, LinkService& links)
         }
     }
 
-    // 12-13.
+    // 12-13. Released here, not at return, so a new copy may start while this one ends.
+    lock.reset();
     DebugLog("\nFree console ...");
     SetDebugConsole({});
     ConsoleClose();

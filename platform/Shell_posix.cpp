@@ -18,7 +18,7 @@ namespace {
 
 // How long the opener may take to say that it found no viewer. An opener that is still
 // running after this has handed the document to a viewer that runs in its foreground.
-constexpr int kOpenerVerdictMs = 3000;
+constexpr int kOpenerVerdictMs = 1000;
 
 int PidFd(pid_t pid) { return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)); }
 

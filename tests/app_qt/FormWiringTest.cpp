@@ -6,6 +6,7 @@
 #include "config/EditorControls.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -257,6 +258,19 @@ TEST_F(FormTest, EscapingExceptionIsShownAndTheWindowGoesOn)
     links.throwOnCreate = false;
     form->action(ActionId::Connect)->trigger();
     EXPECT_EQ(child<QLabel>("LabelStatus")->text(), "Connect");
+}
+
+TEST_F(FormTest, CloseBoxDuringACommandDoesNotPullTheLinkAway)
+{
+    // Arrives while Connect repaints its progress dialog, as a click on the close box would.
+    QTimer::singleShot(0, form.get(), [this] { form->close(); });
+    form->action(ActionId::Connect)->trigger();
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_TRUE(form->logic().Connected());
+    EXPECT_EQ(child<QLabel>("LabelStatus")->text(), "Connect");
+    form->close();  // afterwards the close box works as before
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_FALSE(form->logic().Connected());
 }
 
 TEST_F(FormTest, ClosingWhileConnectedDisconnectsFirst)

@@ -11,7 +11,12 @@
 #include <sys/stat.h>
 #include <optional>
 #include <thread>
+#include <csignal>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+extern char** environ;
 
 namespace kovrin {
 namespace {
@@ -81,6 +86,26 @@ TEST(InstanceLock, SecondHolderIsToldAndTheLockOutlivesNothing)
     // The first copy has ended: the next one starts normally.
     InstanceLock again("TARVIXCONFIG");
     EXPECT_EQ(again.state(), InstanceLock::State::Acquired);
+}
+
+TEST(InstanceLock, ProgramsStartedMeanwhileDoNotKeepIt)
+{
+    // The manual's viewer outlives the program; it must not inherit the lock.
+    ScratchFolder dir;
+    EnvVar runtime("XDG_RUNTIME_DIR", dir.path().string());
+    pid_t child = 0;
+    {
+        InstanceLock lock("TARVIXCONFIG");
+        ASSERT_EQ(lock.state(), InstanceLock::State::Acquired);
+        char sleepName[] = "sleep";
+        char seconds[] = "30";
+        char* argv[] = {sleepName, seconds, nullptr};
+        ASSERT_EQ(::posix_spawnp(&child, "sleep", nullptr, nullptr, argv, environ), 0);
+    }
+    InstanceLock next("TARVIXCONFIG");
+    EXPECT_EQ(next.state(), InstanceLock::State::Acquired);
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
 }
 
 TEST(InstanceLock, UnusableFolderLeavesTheProgramUnprotectedButRunning)
