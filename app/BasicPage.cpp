@@ -33,7 +33,7 @@ constexpr const char* BreakingTime = "Breaking time (ms)";
 } // namespace caption
 
 constexpr int kEditWidth = 44;
-constexpr int kRowSpacing = 4;
+constexpr int kRowSpacing = 9;
 
 // Positions in the 12-control list of an input group.
 enum InputSlot {
@@ -238,6 +238,7 @@ QWidget* BasicPage::buildInput(ControlId groupId, const std::array<ControlId, 12
     QWidget* freqMax = at(EditFreqMax);
     fr->addLayout(Pair(freqMax, at(UdFreqMax)));
     v->addLayout(fr);
+    v->addStretch(1);
     // Frequency and hysteresis edits sit beside their arrows: a little narrower keeps
     // the pair as wide as the plain edits above them.
     for (QWidget* e : {hystEdit, freqMin, freqMax})
