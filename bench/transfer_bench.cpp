@@ -27,7 +27,7 @@ struct Measured {
     double cpu = 0;
 };
 
-Measured RunCli(const BenchLink& link, const std::vector<std::string>& args)
+Measured RunCli(const std::string& row, const BenchLink& link, const std::vector<std::string>& args)
 {
     sim::ChildProcess::Spec spec;
     spec.argv.push_back(sim::ProgramPath("kovrin-cli"));
@@ -38,9 +38,13 @@ Measured RunCli(const BenchLink& link, const std::vector<std::string>& args)
     m.ok = !r.timedOut && r.status.code == 0;
     m.wall = std::chrono::duration<double>(r.wall).count();
     m.cpu = CpuSeconds(r.usage);
-    if (!m.ok)
-        std::fprintf(stderr, "transfer_bench: kovrin-cli %s failed (exit %d): %s\n", args[0].c_str(),
-                     r.status.code, r.err.c_str());
+    if (!m.ok) {
+        std::string why = r.timedOut ? std::string("timed out") : r.err;
+        while (!why.empty() && why.back() == '\n')
+            why.pop_back();
+        std::printf("%-16s %-9s failed (exit %d): %s\n", row.c_str(), args[0].c_str(), r.status.code, why.c_str());
+        std::fflush(stdout);
+    }
     return m;
 }
 
@@ -84,8 +88,8 @@ bool RunRow(const BenchRow& row, const Scratch& scratch, const std::string& in)
         return false;
     }
     const BenchLink link = row.link(sim->path());
-    const Measured down = RunCli(link, {"download", "--port", link.port, scratch.file("down.kvnf"), "--force"});
-    const Measured up = RunCli(link, {"upload", "--port", link.port, in});
+    const Measured down = RunCli(row.name, link, {"download", "--port", link.port, scratch.file("down.kvnf"), "--force"});
+    const Measured up = RunCli(row.name, link, {"upload", "--port", link.port, in});
     sim->stop();
     const rusage& simUsage = sim->process().usage();
     const double simWall = std::chrono::duration<double>(sim->process().wallTime()).count();
@@ -97,6 +101,7 @@ bool RunRow(const BenchRow& row, const Scratch& scratch, const std::string& in)
     std::printf("%-16s ats-sim used %.4f s CPU in %.3f s (%.3f%%)\n", "", CpuSeconds(simUsage), simWall,
                 100.0 * CpuSeconds(simUsage) / simWall);
     std::printf("%-16s reference: %s\n", "", row.reference.c_str());
+    std::fflush(stdout);
     return down.ok && up.ok;
 }
 
