@@ -15,8 +15,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace kovrin::cli {
@@ -192,8 +192,8 @@ int Prepare(const Args& args, std::string& port)
 
 bool Exists(const std::string& path)
 {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0;
+    std::error_code ignored;
+    return std::filesystem::exists(path, ignored);
 }
 
 } // namespace
