@@ -98,7 +98,8 @@ private:
 // KOVRIN_UBRIX names another file (demos and tests use the simulated-adapter build).
 UsbOpenSettings DefaultUsbOpenSettings();
 
-// The link used by the window and kovrin-cli, wired to DebugLog, TraceByte, AcceptAnswer,
+// The link used by the window and kovrin-cli (it lives until the process ends; close the
+// port before exit), wired to DebugLog, TraceByte, AcceptAnswer,
 // the system clock and the process's "ReadUsb" event.
 UsbLink& ProcessUsbLink();
 

@@ -21,7 +21,9 @@ UsbOpenSettings DefaultUsbOpenSettings()
 
 UsbLink& ProcessUsbLink()
 {
-    static UsbLink link([] {
+    // Never destroyed: at exit the bridge library's own globals may already be gone, so
+    // nothing may call into it then. Disconnect and Exit close the link beforehand.
+    static UsbLink* const link = new UsbLink([] {
         UsbLinkServices services;
         services.log = [](std::string_view text) { DebugLog(text); };
         services.trace = [](std::uint8_t byte, int kind) { TraceByte(byte, kind); };
@@ -32,7 +34,7 @@ UsbLink& ProcessUsbLink()
         services.readUsb = NamedEvent::create(kReadUsbEventName);
         return services;
     }());
-    return link;
+    return *link;
 }
 
 bool UsbOpen()
