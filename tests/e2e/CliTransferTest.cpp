@@ -100,14 +100,23 @@ TEST(CliDownload, ASwitchThatHangsUpEndsTheSimulatorWithItsWordsSaved)
 {
     ScratchDir dir;
     const std::string saved = dir.file("after-hang-up.kvnf");
-    auto sim = StartSim({"--fast", "--hang-up-after", "0", "--word", "3=240", "--save", saved});
-    ASSERT_TRUE(sim);
+    const std::string log = dir.file("sim.log");
+    std::string error;
+    auto sim = sim::SimProcess::Start({"--fast", "--hang-up-after", "2", "--word", "3=240", "--save", saved}, error,
+                                      log);
+    ASSERT_TRUE(sim) << error;
     const sim::RunResult r = Cli({"download", "--port", sim->path(), dir.file("out.kvnf")});
     EXPECT_EQ(r.status.code, 3);
     const std::optional<sim::ExitStatus> end = sim->process().wait(Millis(5000));
     ASSERT_TRUE(end);
     EXPECT_EQ(end->code, 0);
     EXPECT_EQ(ReadRecord(saved).word(3), 240);
+    // The log tells a trainer what happened, request by request.
+    std::string text;
+    for (const std::string& line : FileLines(log))
+        text += line + "\n";
+    for (const char* expected : {"#1 GI -> 68 bytes", "#2 GN -> 34 bytes", "#3 GM word 0 -> hangs up", "saved the words"})
+        EXPECT_NE(text.find(expected), std::string::npos) << expected << " in\n" << text;
 }
 
 TEST(CliUpload, VerifiedWordsEndUpInTheSwitch)
