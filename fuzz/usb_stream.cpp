@@ -83,8 +83,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     services.accept = AcceptAnswer;
     services.clock = &clock;
     services.readUsb = readUsb;
-    // The real waits, polled in coarse steps: the same deadlines in 30 takes, not 600.
-    services.limits.pollPause = std::chrono::milliseconds(100);
+    // The real deadlines, polled in coarse steps: 12 takes to the answer wait, not 600.
+    services.limits.pollPause = std::chrono::milliseconds(250);
     readUsb->reset();
     UsbLink link(services);
     FUZZ_CHECK(link.Open({FUZZ_FAKE_UBRIX_PATH, false, ""}), "the stand-in library did not open");
@@ -92,7 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Input in(data, size);
     bool sent = false;
     std::size_t answersSinceSend = 0;
-    for (int step = 0; step < 64 && !in.done(); ++step) {
+    for (int step = 0; step < 16 && !in.done(); ++step) {
         const std::uint8_t op = in.byte();
         const Request request = PickRequest(in.byte());
         if (op & 1) {
@@ -105,9 +105,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (int t = 0; t < takes; ++t) {
             const std::size_t length = in.byte() % 2 == 0 ? in.byte() : std::size_t{in.byte()} * 8;
             hooks.QueueTake(in.run(std::min<std::size_t>(length, kUsbTakeSize)));
-            // Quiet polls between takes, 100 ms each: around the 1000 ms quiet wait.
+            // Quiet polls between takes, 250 ms each: around the 1000 ms quiet wait.
             if (op & 0x40)
-                for (int quiet = in.byte() % 16; quiet > 0; --quiet)
+                for (int quiet = in.byte() % 8; quiet > 0; --quiet)
                     hooks.QueueTake({});
         }
         const std::size_t capacity = 1 + in.byte() % 96;

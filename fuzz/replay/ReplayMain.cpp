@@ -44,12 +44,16 @@ std::size_t ReplayAll(const std::string& kind)
     return files.size();
 }
 
-TEST(FuzzReplay, Corpus)
+// One suite per target, so that CTest sees distinct names.
+#define REPLAY_SUITE_NAME(target) FuzzReplay_##target
+#define REPLAY_SUITE(target) REPLAY_SUITE_NAME(target)
+
+TEST(REPLAY_SUITE(FUZZ_TARGET_ID), Corpus)
 {
     EXPECT_GT(ReplayAll("corpus"), 0u) << "no seed inputs for " << FUZZ_TARGET_NAME;
 }
 
-TEST(FuzzReplay, PastCrashes)
+TEST(REPLAY_SUITE(FUZZ_TARGET_ID), PastCrashes)
 {
     ReplayAll("crashes");
 }

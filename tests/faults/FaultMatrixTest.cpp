@@ -58,7 +58,11 @@ constexpr int kQuick = 1500;
 const FaultCase kCases[] = {
     // Connect opens the port and exchanges nothing: only a missing device shows.
     {"ConnectSerialMute", Command::Connect, Port::Serial, {"--mute"}, false, "", 0, kQuick},
+    {"ConnectSerialStopsAfter5", Command::Connect, Port::Serial, {"--mute-after", "5"}, false, "", 0, kQuick},
     {"ConnectSerialBadCheck", Command::Connect, Port::Serial, {"--bad-check", "all"}, false, "", 0, kQuick},
+    {"ConnectSerialShortAnswer", Command::Connect, Port::Serial, {"--short-answer", "all"}, false, "", 0, kQuick},
+    {"ConnectSerialHalfAnswer", Command::Connect, Port::Serial, {"--half-answer", "all"}, false, "", 0, kQuick},
+    {"ConnectSerialJunk", Command::Connect, Port::Serial, {"--junk", "5"}, false, "", 0, kQuick},
     {"ConnectSerialHangUp", Command::Connect, Port::Serial, {"--hang-up-after", "0"}, false, "", 0, kQuick},
     {"ConnectSerialVanished", Command::Connect, Port::Serial, {}, true, kNoSerial, 0, kQuick},
     {"ConnectUsbMute", Command::Connect, Port::Usb, {"--mute"}, false, "", 0, kQuick},
@@ -89,12 +93,15 @@ const FaultCase kCases[] = {
     {"DownloadUsbBadCheck", Command::Download, Port::Usb, {"--bad-check", "GN"}, false, kRead, 0, 1500 + 1500},
     {"DownloadUsbShortAnswer", Command::Download, Port::Usb, {"--short-answer", "GI"}, false, kRead, 0, 1000 + 1500},
     {"DownloadUsbHalfAnswer", Command::Download, Port::Usb, {"--half-answer", "GI"}, false, kRead, kTimeout, 300 + 3000 + 1500},
-    // The bytes before the answer's start are handed on with it, so the size is wrong.
-    {"DownloadUsbJunk", Command::Download, Port::Usb, {"--junk", "5"}, false, kRead, 0, 1000 + 1500},
+    // The noise holds zero bytes, and a zero ends an input report's data: the answer's
+    // start may go with it (the read runs out of time), or the noise before it is handed
+    // on with the answer (wrong size).
+    {"DownloadUsbJunk", Command::Download, Port::Usb, {"--junk", "5"}, false, kRead, 0, 300 + 3000 + 1500},
     {"DownloadUsbHangUp", Command::Download, Port::Usb, {"--hang-up-after", "2"}, false, kRead, 0, 1500 + 3000 + 1500},
     {"DownloadUsbVanished", Command::Download, Port::Usb, {}, true, kRead, kTimeout, 300 + 3000 + 1500},
     {"UploadUsbNoAnswer", Command::Upload, Port::Usb, {"--mute"}, false, kRead, kTimeout, 500 + 3000 + 1500},
-    {"UploadUsbJunk", Command::Upload, Port::Usb, {"--junk", "5"}, false, kRead, 0, 1000 + 1500},
+    {"UploadUsbJunk", Command::Upload, Port::Usb, {"--junk", "5"}, false, kRead, 0, 500 + 3000 + 1500},
+    {"UploadUsbVanished", Command::Upload, Port::Usb, {}, true, kRead, kTimeout, 500 + 3000 + 1500},
     {"UploadUsbBadCheck", Command::Upload, Port::Usb, {"--bad-check", "SM"}, false, kRead, 0, 1000 + 1500},
 };
 
