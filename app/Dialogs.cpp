@@ -71,18 +71,18 @@ QString ToDefaultSuffix(const std::string& extension)
     return suffix;
 }
 
-std::optional<std::string> FileDialog::run(const FileDialogSpec& spec)
+std::optional<std::string> FileDialog::run(const FileDialogSpec& request)
 {
-    if (!spec.initialFolder.empty())
-        folder_ = QString::fromStdString(spec.initialFolder);
+    if (!request.initialFolder.empty())
+        folder_ = QString::fromStdString(request.initialFolder);
     if (AutoDismiss()) {
-        std::fprintf(stderr, "[%s] cancelled\n", spec.title.c_str());
+        std::fprintf(stderr, "[%s] cancelled\n", request.title.c_str());
         return std::nullopt;
     }
-    QFileDialog dialog(nullptr, QString::fromStdString(spec.title), folder_, ToQtFilter(spec.filter));
+    QFileDialog dialog(nullptr, QString::fromStdString(request.title), folder_, ToQtFilter(request.filter));
     dialog.setObjectName(mode_ == Mode::Save ? QStringLiteral("SaveDialog1") : QStringLiteral("OpenDialog1"));
     dialog.setWindowModality(Qt::ApplicationModal);
-    dialog.setDefaultSuffix(ToDefaultSuffix(spec.defaultExtension));
+    dialog.setDefaultSuffix(ToDefaultSuffix(request.defaultExtension));
     // Neither dialog asks about overwriting nor insists on an existing file: the file
     // writer asks, and Open of a missing name is the reader's business.
     dialog.setFileMode(QFileDialog::AnyFile);

@@ -27,7 +27,7 @@ class FileDialog {
 public:
     enum class Mode { Open, Save };
     explicit FileDialog(Mode mode) : mode_(mode) {}
-    std::optional<std::string> run(const FileDialogSpec& spec);
+    std::optional<std::string> run(const FileDialogSpec& request);
 
 private:
     Mode mode_;

@@ -29,11 +29,11 @@ struct Measured {
 
 Measured RunCli(const std::string& row, const BenchLink& link, const std::vector<std::string>& args)
 {
-    sim::ChildProcess::Spec spec;
-    spec.argv.push_back(sim::ProgramPath("kovrin-cli"));
-    spec.argv.insert(spec.argv.end(), args.begin(), args.end());
-    spec.extraEnv = link.extraEnv;
-    const sim::RunResult r = sim::RunProgram(spec, sim::Millis(120000));
+    sim::ChildProcess::Launch launch;
+    launch.argv.push_back(sim::ProgramPath("kovrin-cli"));
+    launch.argv.insert(launch.argv.end(), args.begin(), args.end());
+    launch.extraEnv = link.extraEnv;
+    const sim::RunResult r = sim::RunProgram(launch, sim::Millis(120000));
     Measured m;
     m.ok = !r.timedOut && r.status.code == 0;
     m.wall = std::chrono::duration<double>(r.wall).count();

@@ -1,4 +1,4 @@
-// The dialogs' own wiring and the translation of the logic's dialog specs.
+// The dialogs' own wiring and the translation of the logic's dialog requests.
 #include "QtFixture.h"
 
 #include "app/Dialogs.h"

@@ -49,10 +49,10 @@ inline std::optional<sim::SimProcess> StartSim(const std::vector<std::string>& o
 // kovrin-cli with the arguments; a hung client is killed after a minute.
 inline sim::RunResult Cli(const std::vector<std::string>& args)
 {
-    sim::ChildProcess::Spec spec;
-    spec.argv.push_back(sim::ProgramPath("kovrin-cli"));
-    spec.argv.insert(spec.argv.end(), args.begin(), args.end());
-    return sim::RunProgram(spec, Millis(60000));
+    sim::ChildProcess::Launch launch;
+    launch.argv.push_back(sim::ProgramPath("kovrin-cli"));
+    launch.argv.insert(launch.argv.end(), args.begin(), args.end());
+    return sim::RunProgram(launch, Millis(60000));
 }
 
 inline bool FileExists(const std::string& path) { return std::filesystem::exists(path); }

@@ -37,11 +37,11 @@ protected:
     sim::RunResult Cli(std::vector<std::string> args)
     {
         args.insert(args.begin(), sim::ProgramPath("kovrin-cli"));
-        sim::ChildProcess::Spec spec;
-        spec.argv = std::move(args);
-        spec.extraEnv = {"KOVRIN_UBRIX=" + BinDir() + "sim/libubrix.so",
+        sim::ChildProcess::Launch launch;
+        launch.argv = std::move(args);
+        launch.extraEnv = {"KOVRIN_UBRIX=" + BinDir() + "sim/libubrix.so",
                          "UBRIX_SIM_TTY=" + simulator->path(), std::string("UBRIX_SIM_KIND=") + GetParam()};
-        return sim::RunProgram(spec, 60s);
+        return sim::RunProgram(launch, 60s);
     }
 
     ConfigRecord SavedWords()

@@ -179,21 +179,21 @@ ParseOutcome ParseSimOptions(const std::vector<std::string>& args, SimOptions& o
             name.resize(eq);
             inlineValue = true;
         }
-        const OptionSpec* spec = nullptr;
+        const OptionSpec* option = nullptr;
         for (const OptionSpec& o : Options())
             if (o.name == name)
-                spec = &o;
-        if (!spec)
+                option = &o;
+        if (!option)
             return {false, "unknown option " + args[i] + " (see --help)"};
-        if (spec->argument.empty()) {
+        if (option->argument.empty()) {
             if (inlineValue)
                 return {false, name + " takes no value"};
         } else if (!inlineValue) {
             if (i + 1 >= args.size())
-                return {false, name + " needs " + std::string(spec->argument)};
+                return {false, name + " needs " + std::string(option->argument)};
             value = args[++i];
         }
-        if (const std::string error = spec->apply(out, value); !error.empty())
+        if (const std::string error = option->apply(out, value); !error.empty())
             return {false, name + ": " + error};
     }
     return {};

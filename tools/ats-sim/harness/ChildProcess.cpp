@@ -51,16 +51,16 @@ std::vector<char*> Pointers(std::vector<std::string>& strings)
 
 } // namespace
 
-std::optional<ChildProcess> ChildProcess::Start(const Spec& spec, std::string& error)
+std::optional<ChildProcess> ChildProcess::Start(const Launch& launch, std::string& error)
 {
-    if (spec.argv.empty()) {
+    if (launch.argv.empty()) {
         error = "no program";
         return std::nullopt;
     }
     int outPipe[2] = {-1, -1};
     int errPipe[2] = {-1, -1};
-    if ((spec.captureStdout && pipe2(outPipe, O_CLOEXEC) != 0) ||
-        (spec.captureStderr && pipe2(errPipe, O_CLOEXEC) != 0)) {
+    if ((launch.captureStdout && pipe2(outPipe, O_CLOEXEC) != 0) ||
+        (launch.captureStderr && pipe2(errPipe, O_CLOEXEC) != 0)) {
         error = std::string("pipe: ") + std::strerror(errno);
         return std::nullopt;
     }
@@ -68,8 +68,8 @@ std::optional<ChildProcess> ChildProcess::Start(const Spec& spec, std::string& e
     UniqueFd devNull(::open("/dev/null", O_RDONLY | O_CLOEXEC));
 
     // Everything the child needs is built before fork: after it only async-signal-safe calls.
-    std::vector<std::string> args = spec.argv;
-    std::vector<std::string> env = MergedEnvironment(spec.extraEnv);
+    std::vector<std::string> args = launch.argv;
+    std::vector<std::string> env = MergedEnvironment(launch.extraEnv);
     std::vector<char*> argv = Pointers(args);
     std::vector<char*> envp = Pointers(env);
 
@@ -234,11 +234,11 @@ ExitStatus ChildProcess::stop(Millis grace)
     return status_.value_or(ExitStatus{});
 }
 
-RunResult RunProgram(const ChildProcess::Spec& spec, Millis timeout)
+RunResult RunProgram(const ChildProcess::Launch& launch, Millis timeout)
 {
     RunResult r;
     std::string error;
-    std::optional<ChildProcess> child = ChildProcess::Start(spec, error);
+    std::optional<ChildProcess> child = ChildProcess::Start(launch, error);
     if (!child) {
         r.err = error;
         return r;

@@ -23,14 +23,14 @@ struct ExitStatus {
 
 class ChildProcess {
 public:
-    struct Spec {
+    struct Launch {
         std::vector<std::string> argv;      // argv[0] is the program's path
         std::vector<std::string> extraEnv;  // "NAME=value", added to the parent's environment
         bool captureStdout = true;
         bool captureStderr = true;          // otherwise inherited
     };
 
-    static std::optional<ChildProcess> Start(const Spec& spec, std::string& error);
+    static std::optional<ChildProcess> Start(const Launch& launch, std::string& error);
 
     ChildProcess(ChildProcess&& other) noexcept;
     ChildProcess& operator=(ChildProcess&&) = delete;
@@ -82,7 +82,7 @@ struct RunResult {
 };
 
 // Runs a program to its end (killing it after `timeout`) and returns its output.
-RunResult RunProgram(const ChildProcess::Spec& spec, Millis timeout);
+RunResult RunProgram(const ChildProcess::Launch& launch, Millis timeout);
 
 // Path of one of the project's programs: $KOVRIN_BIN_DIR/name, else next to this program.
 std::string ProgramPath(const std::string& name);

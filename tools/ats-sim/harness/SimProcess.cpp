@@ -5,16 +5,16 @@ namespace kovrin::sim {
 std::optional<SimProcess> SimProcess::Start(const std::vector<std::string>& options, std::string& error,
                                             const std::string& logPath)
 {
-    ChildProcess::Spec spec;
-    spec.argv.push_back(ProgramPath("ats-sim"));
-    spec.argv.insert(spec.argv.end(), options.begin(), options.end());
+    ChildProcess::Launch launch;
+    launch.argv.push_back(ProgramPath("ats-sim"));
+    launch.argv.insert(launch.argv.end(), options.begin(), options.end());
     if (!logPath.empty()) {
-        spec.argv.push_back("--log");
-        spec.argv.push_back(logPath);
+        launch.argv.push_back("--log");
+        launch.argv.push_back(logPath);
     }
     // Its log is read by people, not by us: a captured pipe nobody drains could fill up.
-    spec.captureStderr = false;
-    std::optional<ChildProcess> child = ChildProcess::Start(spec, error);
+    launch.captureStderr = false;
+    std::optional<ChildProcess> child = ChildProcess::Start(launch, error);
     if (!child)
         return std::nullopt;
     std::optional<std::string> path = child->readLine(Millis(5000));
