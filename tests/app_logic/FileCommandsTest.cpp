@@ -1,15 +1,10 @@
 // ActionNewExecute, ActionOpenExecute, ActionSaveExecute, ActionSaveAsExecute and the
 // offer to save, against real files.
 #include "WindowFixture.h"
+#include "tests/support/TestFiles.h"
 
 namespace kovrin::test {
 namespace {
-
-std::string ReadAll(const std::string& name)
-{
-    std::ifstream in(name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 const std::string kOverwrite = ": File already exist! Do you want replace it?";
 const std::initializer_list<ActionId> kFileActions{ActionId::Save, ActionId::SaveAs, ActionId::Settings,
@@ -101,13 +96,13 @@ TEST_F(WindowTest, SaveAfterOpenAsksBeforeReplacingTheCurrentFileEveryTime)
 {
     const std::string name = writeFile("switch.kvnf", SwitchRecord());
     start(name);
-    const std::string original = ReadAll(name);
+    const std::string original = ReadFileBytes(name);
     window->editor().UserMoveScrollBar(ControlId::ScrollBar1, 181);
 
     view.expectQuestion(name + kOverwrite, false);
     window->ActionSaveExecute();
     EXPECT_EQ(view.messages.back().icon, MessageIcon::Question);
-    EXPECT_EQ(ReadAll(name), original);
+    EXPECT_EQ(ReadFileBytes(name), original);
 
     view.expectQuestion(name + kOverwrite, true);
     window->ActionSaveExecute();
@@ -155,12 +150,12 @@ TEST_F(WindowTest, SaveAsOntoAnExistingFileAsksOnceAndNoKeepsTheFile)
     start();
     window->ActionNewExecute();
     const std::string other = writeFile("other.kvnf", SwitchRecord());
-    const std::string original = ReadAll(other);
+    const std::string original = ReadFileBytes(other);
 
     view.expectSaveDialog(other);
     view.expectQuestion(other + kOverwrite, false);
     window->ActionSaveAsExecute();
-    EXPECT_EQ(ReadAll(other), original);
+    EXPECT_EQ(ReadFileBytes(other), original);
     EXPECT_EQ(status().labelFile, other);  // the chosen name is shown all the same
     EXPECT_EQ(window->dataSource(), DataSource::File);
 

@@ -1,6 +1,7 @@
 // kovrin-cli run as a subprocess on hand-made files; outputs compared byte for byte after
 // the date line with what the reader's rules give.
 #include <gtest/gtest.h>
+#include "tests/support/TestFiles.h"
 
 #include <sys/wait.h>
 
@@ -16,16 +17,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string slurp(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void spit(const fs::path& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; }
 
 std::string quoted(const std::string& s)
 {
@@ -63,8 +54,8 @@ protected:
         const int status = std::system(command.c_str());
         Outcome r;
         r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.out = slurp(dir / "stdout");
-        r.err = slurp(dir / "stderr");
+        r.out = kovrin::test::ReadFileBytes(dir / "stdout");
+        r.err = kovrin::test::ReadFileBytes(dir / "stderr");
         return r;
     }
     std::string path(const char* name) const { return (dir / name).string(); }
@@ -167,18 +158,18 @@ TEST_F(Cli, ConvertFollowsTheReadersRules)
         {"empty file", "", {}},
     };
     for (const Case& c : cases) {
-        spit(dir / "in.kvnf", c.input);
+        kovrin::test::WriteFileBytes(dir / "in.kvnf", c.input);
         const Outcome r = run({"convert", path("in.kvnf"), path("out.kvnf"), "--force"});
         ASSERT_EQ(r.code, 0) << c.what << ": " << r.err;
-        EXPECT_EQ(afterDateLine(slurp(dir / "out.kvnf")), expectedAfterDate(c.expected)) << c.what;
+        EXPECT_EQ(afterDateLine(kovrin::test::ReadFileBytes(dir / "out.kvnf")), expectedAfterDate(c.expected)) << c.what;
     }
 }
 
 TEST_F(Cli, DefaultsAndTheirRoundTrip)
 {
-    const std::string golden = slurp(fs::path(KOVRIN_CONFIG_TEST_DATA) / "defaults.kvnf");
+    const std::string golden = kovrin::test::ReadFileBytes(fs::path(KOVRIN_CONFIG_TEST_DATA) / "defaults.kvnf");
     ASSERT_EQ(run({"defaults", path("d.kvnf")}).code, 0);
-    EXPECT_EQ(afterDateLine(slurp(dir / "d.kvnf")), afterDateLine(golden));
+    EXPECT_EQ(afterDateLine(kovrin::test::ReadFileBytes(dir / "d.kvnf")), afterDateLine(golden));
 
     // Read back, the 0xFF codes become '0'; texts and words stay.
     ASSERT_EQ(run({"convert", path("d.kvnf"), path("c.kvnf")}).code, 0);
@@ -188,13 +179,13 @@ TEST_F(Cli, DefaultsAndTheirRoundTrip)
         ASSERT_NE(at, std::string::npos) << label;
         expected[at + std::string(label).size()] = '0';
     }
-    EXPECT_EQ(afterDateLine(slurp(dir / "c.kvnf")), expected);
+    EXPECT_EQ(afterDateLine(kovrin::test::ReadFileBytes(dir / "c.kvnf")), expected);
 }
 
 TEST_F(Cli, EditActsThroughTheControls)
 {
     ASSERT_EQ(run({"defaults", path("d.kvnf")}).code, 0);
-    spit(dir / "empty.kvnf", "");
+    kovrin::test::WriteFileBytes(dir / "empty.kvnf", "");
     const std::map<int, std::string> defaultsHeader = {
         {3, "ATS Code: " + std::string(16, '\xFF')},   {4, "ATS Model: " + std::string(16, '\xFF')},
         {5, "Firmware version: " + std::string(12, '\xFF')}, {6, "Input/Output configuration: 0"},
@@ -248,14 +239,14 @@ TEST_F(Cli, EditActsThroughTheControls)
                 expected[10 + n] = line;
             }
         }
-        EXPECT_EQ(afterDateLine(slurp(dir / "out.kvnf")), expectedAfterDate(expected)) << c.what;
+        EXPECT_EQ(afterDateLine(kovrin::test::ReadFileBytes(dir / "out.kvnf")), expectedAfterDate(expected)) << c.what;
     }
 }
 
 TEST_F(Cli, RefusalsAndErrors)
 {
     ASSERT_EQ(run({"defaults", path("d.kvnf")}).code, 0);
-    spit(dir / "empty.kvnf", "");
+    kovrin::test::WriteFileBytes(dir / "empty.kvnf", "");
     struct Case {
         const char* what;
         std::vector<std::string> args;
@@ -279,7 +270,7 @@ TEST_F(Cli, RefusalsAndErrors)
         {"OUT exists", {"convert", d, d}, 4, "file exists"},
         {"OUT folder missing", {"defaults", path("no/such.kvnf")}, 4, "Cannot save configuraton file: filename cannot be open!"},
     };
-    const std::string before = slurp(dir / "d.kvnf");
+    const std::string before = kovrin::test::ReadFileBytes(dir / "d.kvnf");
     for (const Case& c : cases) {
         const Outcome r = run(c.args);
         EXPECT_EQ(r.code, c.code) << c.what;
@@ -289,7 +280,7 @@ TEST_F(Cli, RefusalsAndErrors)
         }
         EXPECT_FALSE(fs::exists(out)) << c.what;
     }
-    EXPECT_EQ(slurp(dir / "d.kvnf"), before) << "never overwritten without --force";
+    EXPECT_EQ(kovrin::test::ReadFileBytes(dir / "d.kvnf"), before) << "never overwritten without --force";
     EXPECT_EQ(run({"--help"}).code, 0);
     EXPECT_EQ(run({"edit", "--help"}).code, 0);
 }
@@ -304,7 +295,7 @@ TEST_F(Cli, ShowPrintsTheRecordReadably)
                                  "Validation: the six rules pass"})
         EXPECT_NE(r.out.find(expected), std::string::npos) << expected << "\n" << r.out;
 
-    spit(dir / "empty.kvnf", "");
+    kovrin::test::WriteFileBytes(dir / "empty.kvnf", "");
     const Outcome e = run({"show", path("empty.kvnf")});
     EXPECT_EQ(e.code, 0);
     EXPECT_NE(e.out.find("rule 3 fails"), std::string::npos) << e.out;

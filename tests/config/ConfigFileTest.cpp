@@ -1,4 +1,5 @@
 #include "config/ConfigFile.h"
+#include "tests/support/TestFiles.h"
 #include "config/DecimalText.h"
 
 #include <gtest/gtest.h>
@@ -13,19 +14,6 @@ using namespace kovrin;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string slurp(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void spit(const fs::path& p, const std::string& bytes)
-{
-    std::ofstream(p, std::ios::binary) << bytes;
-}
 
 fs::path dataFile(const char* name)
 {
@@ -105,8 +93,8 @@ TEST(ConfigFileText, MatchesTheGoldenFilesByteForByte)
 {
     ConfigRecord defaults;
     LoadFactoryDefaults(defaults);
-    EXPECT_EQ(ConfigFileText(defaults, {7, 12, 2026, 9, 5, 3}), slurp(dataFile("defaults.kvnf")));
-    EXPECT_EQ(ConfigFileText(switchRecord(), {31, 1, 2027, 23, 59, 58}), slurp(dataFile("switch.kvnf")));
+    EXPECT_EQ(ConfigFileText(defaults, {7, 12, 2026, 9, 5, 3}), kovrin::test::ReadFileBytes(dataFile("defaults.kvnf")));
+    EXPECT_EQ(ConfigFileText(switchRecord(), {31, 1, 2027, 23, 59, 58}), kovrin::test::ReadFileBytes(dataFile("switch.kvnf")));
 }
 
 TEST(ConfigFileText, CodesOfZeroWriteNothingAndTextsStopAtTheirWidth)
@@ -221,7 +209,7 @@ TEST(ReadConfigText, HeaderFields)
 
 TEST(ReadConfigText, LineEndsLongLinesAndBounds)
 {
-    const std::string golden = slurp(dataFile("switch.kvnf"));
+    const std::string golden = kovrin::test::ReadFileBytes(dataFile("switch.kvnf"));
     std::string lf = golden;
     for (std::size_t at; (at = lf.find("\r\n")) != std::string::npos;)
         lf.erase(at, 1);
@@ -297,7 +285,7 @@ TEST_F(ConfigFileOnDisk, ReadConfigFileLeavesTheRecordWhenTheFileCannotBeRead)
     EXPECT_EQ(ReadConfigFile(r, (dir / "missing.kvnf").string()), ReadResult::CannotOpen);
     EXPECT_EQ(ReadConfigFile(r, dir.string()), ReadResult::CannotOpen);
     EXPECT_EQ(r, switchRecord());
-    spit(dir / "empty.kvnf", "");
+    kovrin::test::WriteFileBytes(dir / "empty.kvnf", "");
     EXPECT_EQ(ReadConfigFile(r, (dir / "empty.kvnf").string()), ReadResult::Read);
     EXPECT_EQ(r, ConfigRecord());
 }
@@ -312,18 +300,18 @@ TEST_F(ConfigFileOnDisk, WriteAsksBeforeReplacingAndNoLeavesTheFile)
 
     EXPECT_EQ(WriteConfigFile(defaults, target.string(), prompts, when), WriteResult::Written);
     EXPECT_TRUE(prompts.questions.empty());
-    EXPECT_EQ(slurp(target), slurp(dataFile("defaults.kvnf")));
+    EXPECT_EQ(kovrin::test::ReadFileBytes(target), kovrin::test::ReadFileBytes(dataFile("defaults.kvnf")));
 
     prompts.answer = false;
     EXPECT_EQ(WriteConfigFile(switchRecord(), target.string(), prompts, when), WriteResult::Declined);
     ASSERT_EQ(prompts.questions.size(), 1u);
     EXPECT_EQ(prompts.questions[0], target.string() + ": File already exist! Do you want replace it?");
-    EXPECT_EQ(slurp(target), slurp(dataFile("defaults.kvnf")));
+    EXPECT_EQ(kovrin::test::ReadFileBytes(target), kovrin::test::ReadFileBytes(dataFile("defaults.kvnf")));
 
     prompts.answer = true;
     EXPECT_EQ(WriteConfigFile(switchRecord(), target.string(), prompts, fixedTime({31, 1, 2027, 23, 59, 58})),
               WriteResult::Written);
-    EXPECT_EQ(slurp(target), slurp(dataFile("switch.kvnf")));
+    EXPECT_EQ(kovrin::test::ReadFileBytes(target), kovrin::test::ReadFileBytes(dataFile("switch.kvnf")));
     EXPECT_TRUE(prompts.errors.empty());
     EXPECT_EQ(entries(), 1u) << "no temporary file stays behind";
 }
@@ -338,9 +326,9 @@ TEST_F(ConfigFileOnDisk, FailedSavesShowTheirMessageAndLeaveNothingBehind)
     EXPECT_EQ(WriteConfigFile(r, (dir / "no-such-folder" / "a.kvnf").string(), prompts), WriteResult::CannotOpen);
     // A folder in the target's place survives untouched.
     fs::create_directory(dir / "taken.kvnf");
-    spit(dir / "taken.kvnf" / "inside", "keep");
+    kovrin::test::WriteFileBytes(dir / "taken.kvnf" / "inside", "keep");
     EXPECT_EQ(WriteConfigFile(r, (dir / "taken.kvnf").string(), prompts), WriteResult::CannotOpen);
-    EXPECT_EQ(slurp(dir / "taken.kvnf" / "inside"), "keep");
+    EXPECT_EQ(kovrin::test::ReadFileBytes(dir / "taken.kvnf" / "inside"), "keep");
 
     const std::vector<std::string> expected = {std::string(kSaveEmptyNameMessage), std::string(kSaveCannotOpenMessage),
                                                std::string(kSaveCannotOpenMessage)};
