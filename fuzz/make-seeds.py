@@ -55,6 +55,11 @@ put("config_file", "hand-edited.kvnf", (header + "[007] 0 248\r\n[300] 300 -1\r\
 put("config_file", "extra-line.kvnf", ("\r\n" + header + words).encode())
 put("config_file", "long-values.kvnf", ("x\r\n\r\nATS Code: " + "C" * 150 + "\r\nATS Model:" + "M" * 1200 +
                                         "\r\n" + "[" * 1000 + "\r\n").encode())
+# A code of '0' + 218 is a line feed: the saved file's lines shift.
+put("config_file", "code-line-feed.kvnf", ("Date: x\r\n\r\nATS Code: A\r\nATS Model: B\r\nFirmware version: C\r\n"
+                                           "Input/Output configuration: 4\r\nATS Type: 6\r\nInput Socket: 218\r\n"
+                                           "Output Socket: 1\r\n" + "".join("[%03d]   0 %3d\r\n" % (n, n % 200 + 1)
+                                                                             for n in range(257))).encode())
 put("config_file", "codes-out-of-range.kvnf", (header.replace("Socket: 0", "Socket: 300").replace("Type: 6", "Type: -1")
                                                + words).encode())
 

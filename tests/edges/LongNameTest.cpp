@@ -116,7 +116,7 @@ TEST_P(LongFileName, SaveAsThenOpen)
 {
     const NameCase& c = GetParam();
     const std::string file = name();
-    FormConfigLogic& w = start();  // factory defaults on screen
+    FormConfigLogic& w = start();  // the factory defaults in the record
     const ConfigRecord shown = w.record();
     const int filesBefore = FilesIn(folder);
 
