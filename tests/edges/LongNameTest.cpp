@@ -154,6 +154,15 @@ TEST_P(LongFileName, SaveAsThenOpen)
     } else {
         EXPECT_EQ(w.record(), SampleAsRead());
     }
+
+    // Save goes back to the name as shown: the question quotes it whole.
+    if (c.valid)
+        view.expectQuestion(file + ": File already exist! Do you want replace it?", true);
+    else
+        view.expectMessage(kCannotSave);
+    w.ActionSaveExecute();
+    EXPECT_TRUE(view.scriptDone());
+    EXPECT_EQ(w.state().status.labelFile, file);
 }
 
 const NameCase kNames[] = {

@@ -21,7 +21,7 @@ using Ms = std::chrono::milliseconds;
 
 constexpr int kNobody = 65534;
 
-enum class Device { Missing, Directory, RegularFile, NoPermission };
+enum class Device { Missing, Directory, RegularFile, Fifo, NotATerminal, NoPermission };
 
 struct DeviceCase {
     const char* name;
@@ -32,6 +32,8 @@ const DeviceCase kDevices[] = {
     {"Missing", Device::Missing},
     {"Directory", Device::Directory},
     {"RegularFile", Device::RegularFile},
+    {"Fifo", Device::Fifo},                  // an open for reading alone would wait for a writer
+    {"NotATerminal", Device::NotATerminal},  // a character device without serial settings
     {"NoPermission", Device::NoPermission},
 };
 
@@ -51,6 +53,13 @@ protected:
         case Device::RegularFile:
             device = (folder / "plain-file").string();
             std::ofstream(device) << "not a terminal\n";
+            break;
+        case Device::Fifo:
+            device = (folder / "a-fifo").string();
+            ASSERT_EQ(::mkfifo(device.c_str(), 0600), 0);
+            break;
+        case Device::NotATerminal:
+            device = "/dev/null";
             break;
         case Device::NoPermission:
             ASSERT_TRUE(pty.ok());
