@@ -241,10 +241,10 @@ TEST_P(FaultMatrix, OneMessageDisconnectedNothingLeft)
 
     EXPECT_TRUE(view.scriptDone());
     int errorBoxes = 0;
-    for (const MessageBoxSpec& box : view.messages)
+    for (const auto& box : view.messages)
         errorBoxes += box.icon == MessageIcon::Error;
     EXPECT_EQ(errorBoxes, expected.empty() ? 0 : 1);
-    for (const MessageBoxSpec& box : view.messages)
+    for (const auto& box : view.messages)
         EXPECT_EQ(box.title, "Tarvix configurator") << box.text;
 
     // Disconnected, with nothing of the link left.
