@@ -31,13 +31,17 @@ constexpr HeaderLine kHeaderLines[] = {
     {"Output Socket: ", field::OutputSocket, 1, true},
 };
 
+// A line feed inside a value would start a new line and shift every line after it, and
+// the reader places the record words by line number: the value ends before it. A code
+// written as nothing reads back as '0', as any code that is not a digit.
 std::string headerValue(const ConfigRecord& record, const HeaderLine& h)
 {
     if (h.isCode) {
         const std::uint8_t c = record.code(h.field);
-        return c == 0 ? std::string() : std::string(1, static_cast<char>(c));
+        return c == 0 || c == '\n' ? std::string() : std::string(1, static_cast<char>(c));
     }
-    return record.text(h.field).substr(0, h.maxChars);
+    const std::string text = record.text(h.field).substr(0, h.maxChars);
+    return text.substr(0, text.find('\n'));
 }
 
 void appendRecordLine(std::string& out, int n, std::uint16_t value)
