@@ -134,19 +134,22 @@ protected:
         std::ofstream(openFile, std::ios::binary) << ConfigFileText(OpenRecord(), LocalDateTime{});
         fileBefore = FileBytes(openFile);
 
-        std::vector<std::string> options{"--fast"};
+        // The program reaches the line through a link of this test's own: once the switch
+        // has gone, its pty number may serve another test's switch, but the link is gone.
+        line = (folder / "line").string();
+        std::vector<std::string> options{"--fast", "--link", line};
         options.insert(options.end(), c.fault.begin(), c.fault.end());
         std::string error;
         std::optional<sim::SimProcess> started = sim::SimProcess::Start(options, error, (folder / "sim.log").string());
         ASSERT_TRUE(started) << error;
         sim.emplace(std::move(*started));
         if (c.port == Port::Serial) {
-            ::setenv("KOVRIN_COM1", sim->path().c_str(), 1);
+            ::setenv("KOVRIN_COM1", line.c_str(), 1);
         } else {
             const std::string library = sim::ProgramPath("sim/libubrix.so");
             ASSERT_TRUE(fs::exists(library)) << library;
             ::setenv("KOVRIN_UBRIX", library.c_str(), 1);
-            ::setenv("UBRIX_SIM_TTY", sim->path().c_str(), 1);
+            ::setenv("UBRIX_SIM_TTY", line.c_str(), 1);
             ::setenv("UBRIX_SIM_KIND", "bridge", 1);
         }
 
@@ -180,6 +183,8 @@ protected:
     {
         sim->stop();
         sim.reset();
+        std::error_code ec;
+        fs::remove(line, ec);
     }
 
     // The command under test, from its first step to its last.
@@ -192,6 +197,7 @@ protected:
 
     fs::path folder;
     fs::path openFile;
+    std::string line;
     std::string fileBefore;
     std::optional<sim::SimProcess> sim;
     FakeClock clock;  // the connect animation and the upload pauses; the link waits in real time
