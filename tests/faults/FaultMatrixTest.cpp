@@ -32,7 +32,7 @@ namespace fs = std::filesystem;
 using Ms = std::chrono::milliseconds;
 
 enum class Command { Connect, Download, Upload };
-enum class Port { Serial, Usb };
+enum class Port { Serial, Usb, UsbPlain };  // USB: the serial-bridge adapter, or the plain one
 
 struct FaultCase {
     const char* name;
@@ -102,6 +102,8 @@ const FaultCase kCases[] = {
     {"UploadUsbNoAnswer", Command::Upload, Port::Usb, {"--mute"}, false, kRead, kTimeout, 500 + 3000 + 1500},
     {"UploadUsbJunk", Command::Upload, Port::Usb, {"--junk", "5"}, false, kRead, 0, 500 + 3000 + 1500},
     {"UploadUsbVanished", Command::Upload, Port::Usb, {}, true, kRead, kTimeout, 500 + 3000 + 1500},
+    {"DownloadUsbPlainShortAnswer", Command::Download, Port::UsbPlain, {"--short-answer", "GI"}, false, kRead, 0, 1000 + 1500},
+    {"UploadUsbPlainBadCheck", Command::Upload, Port::UsbPlain, {"--bad-check", "SM"}, false, kRead, 0, 1000 + 1500},
     {"UploadUsbBadCheck", Command::Upload, Port::Usb, {"--bad-check", "SM"}, false, kRead, 0, 1000 + 1500},
 };
 
@@ -150,7 +152,7 @@ protected:
             ASSERT_TRUE(fs::exists(library)) << library;
             ::setenv("KOVRIN_UBRIX", library.c_str(), 1);
             ::setenv("UBRIX_SIM_TTY", line.c_str(), 1);
-            ::setenv("UBRIX_SIM_KIND", "bridge", 1);
+            ::setenv("UBRIX_SIM_KIND", c.port == Port::UsbPlain ? "plain" : "bridge", 1);
         }
 
         WindowEnvironment env;
@@ -162,7 +164,7 @@ protected:
         env.openDocument = [](const std::string&, const std::string&) { return 42u; };
         window.emplace(view, env);
         window->FormShow();
-        if (c.port == Port::Usb)
+        if (c.port != Port::Serial)
             window->ActionUsbExecute();
         ASSERT_EQ(window->dataSource(), DataSource::File);
         recordBefore = window->record();
@@ -175,6 +177,7 @@ protected:
         ::unsetenv("KOVRIN_COM1");
         ::unsetenv("KOVRIN_UBRIX");
         ::unsetenv("UBRIX_SIM_TTY");
+        ::unsetenv("UBRIX_SIM_KIND");
         std::error_code ec;
         fs::remove_all(folder, ec);
     }
