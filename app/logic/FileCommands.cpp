@@ -109,7 +109,6 @@ void FormConfigLogic::ActionSaveExecute()
     if (!validate())
         return;
     setSaveDialogFolder();
-    std::optional<std::string> chosen;
     if (dataSource_ == DataSource::File) {
         editor_.StoreRecord(record_);
         const std::string current = state_.status.labelFile;
@@ -117,18 +116,8 @@ void FormConfigLogic::ActionSaveExecute()
             writeFile(current);
             return;
         }
-        chosen = view_.runSaveDialog(saveDialog());
-        if (!chosen)
-            return;
-    } else {
-        chosen = view_.runSaveDialog(saveDialog());
-        if (!chosen)
-            return;
-        editor_.StoreRecord(record_);
     }
-    writeFile(*chosen);
-    setDataSourceFile(*chosen);
-    changed();
+    saveThroughDialog();
 }
 
 void FormConfigLogic::ActionSaveAsExecute()
@@ -136,6 +125,11 @@ void FormConfigLogic::ActionSaveAsExecute()
     if (!validate())
         return;
     setSaveDialogFolder();
+    saveThroughDialog();
+}
+
+void FormConfigLogic::saveThroughDialog()
+{
     const std::optional<std::string> chosen = view_.runSaveDialog(saveDialog());
     if (!chosen)
         return;

@@ -118,6 +118,8 @@ private:
     FileDialogSpec saveDialog() const;
     void setSaveDialogFolder();
     void writeFile(const std::string& name);
+    // SaveDialog1, then the controls written under the chosen name (Save and Save As).
+    void saveThroughDialog();
     bool validate();
     void enable(ActionId id, bool on = true) { state_.action(id).enabled = on; }
     void error(std::string_view text);

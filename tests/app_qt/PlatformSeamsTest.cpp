@@ -2,6 +2,7 @@
 #include "platform/Event.h"
 #include "platform/InstanceLock.h"
 #include "platform/Shell.h"
+#include "tests/support/ScopedEnv.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -49,31 +50,10 @@ private:
     fs::path path_;
 };
 
-class EnvVar {
-public:
-    EnvVar(const char* name, const std::string& value) : name_(name)
-    {
-        if (const char* old = std::getenv(name))
-            old_ = old;
-        ::setenv(name, value.c_str(), 1);
-    }
-    ~EnvVar()
-    {
-        if (old_)
-            ::setenv(name_, old_->c_str(), 1);
-        else
-            ::unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
-
 TEST(InstanceLock, SecondHolderIsToldAndTheLockOutlivesNothing)
 {
     ScratchFolder dir;
-    EnvVar runtime("XDG_RUNTIME_DIR", dir.path().string());
+    kovrin::test::ScopedEnv runtime("XDG_RUNTIME_DIR", dir.path().string());
     {
         InstanceLock first("TARVIXCONFIG");
         EXPECT_EQ(first.state(), InstanceLock::State::Acquired);
@@ -92,7 +72,7 @@ TEST(InstanceLock, ProgramsStartedMeanwhileDoNotKeepIt)
 {
     // The manual's viewer outlives the program; it must not inherit the lock.
     ScratchFolder dir;
-    EnvVar runtime("XDG_RUNTIME_DIR", dir.path().string());
+    kovrin::test::ScopedEnv runtime("XDG_RUNTIME_DIR", dir.path().string());
     pid_t child = 0;
     {
         InstanceLock lock("TARVIXCONFIG");
@@ -110,7 +90,7 @@ TEST(InstanceLock, ProgramsStartedMeanwhileDoNotKeepIt)
 
 TEST(InstanceLock, UnusableFolderLeavesTheProgramUnprotectedButRunning)
 {
-    EnvVar runtime("XDG_RUNTIME_DIR", "/nonexistent/folder");
+    kovrin::test::ScopedEnv runtime("XDG_RUNTIME_DIR", "/nonexistent/folder");
     InstanceLock lock("TARVIXCONFIG");
     EXPECT_EQ(lock.state(), InstanceLock::State::Unavailable);
     EXPECT_FALSE(lock.alreadyRunning());
@@ -118,7 +98,7 @@ TEST(InstanceLock, UnusableFolderLeavesTheProgramUnprotectedButRunning)
 
 TEST(InstanceLock, WithoutRuntimeFolderTheUserIdKeepsSessionsApart)
 {
-    EnvVar runtime("XDG_RUNTIME_DIR", "");
+    kovrin::test::ScopedEnv runtime("XDG_RUNTIME_DIR", "");
     InstanceLock lock("KOVRINSEAMTEST");
     EXPECT_EQ(lock.where(), "/tmp/KOVRINSEAMTEST-" + std::to_string(::getuid()) + ".lock");
 }

@@ -1,4 +1,5 @@
 #include "platform/Folders.h"
+#include "tests/support/ScopedEnv.h"
 
 #include <gtest/gtest.h>
 
@@ -8,26 +9,6 @@
 
 namespace kovrin {
 namespace {
-
-class EnvGuard {
-public:
-    explicit EnvGuard(const char* name) : name_(name)
-    {
-        if (const char* v = std::getenv(name))
-            old_ = v;
-    }
-    ~EnvGuard()
-    {
-        if (old_)
-            ::setenv(name_, old_->c_str(), 1);
-        else
-            ::unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
 
 TEST(Folders, ProgramFolderIsTheExecutablesFolder)
 {
@@ -40,7 +21,7 @@ TEST(Folders, ProgramFolderIsTheExecutablesFolder)
 
 TEST(Folders, CommonDataFolderFollowsXdgThenHome)
 {
-    EnvGuard xdg("XDG_DATA_HOME"), home("HOME");
+    kovrin::test::ScopedEnv xdg("XDG_DATA_HOME"), home("HOME");
     struct Case {
         const char* xdg;  // nullptr: unset
         const char* home;
@@ -69,7 +50,7 @@ TEST(Folders, FolderChoiceRule)
         EXPECT_FALSE(UsesCommonDataFolder(code)) << code;
     for (unsigned code : {6u, 7u, 99u})
         EXPECT_TRUE(UsesCommonDataFolder(code)) << code;
-    EnvGuard xdg("XDG_DATA_HOME");
+    kovrin::test::ScopedEnv xdg("XDG_DATA_HOME");
     ::setenv("XDG_DATA_HOME", "/data/x", 1);
     EXPECT_EQ(DataFolder(), "/data/x/");
 }
