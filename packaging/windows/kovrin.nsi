@@ -25,6 +25,7 @@ SetCompressor /SOLID lzma
 !define PRODUCT "Kovrin Configurator"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Kovrin"
 !define SHORTCUT "$SMPROGRAMS\${PRODUCT}.lnk"
+!define MANUAL_SHORTCUT "$SMPROGRAMS\Kovrin Manual.lnk"
 
 !include "MUI2.nsh"
 
@@ -71,8 +72,8 @@ Section "Kovrin"
 !ifdef HAVE_WINDOW
   CreateShortcut "${SHORTCUT}" "$INSTDIR\kovrin.exe" "" "$INSTDIR\kovrin.exe" 0
 !else
-  ; Until the window ships, the entry opens the manual.
-  CreateShortcut "${SHORTCUT}" "$INSTDIR\Manual.pdf"
+  ; Until the window ships, the Start menu offers the manual.
+  CreateShortcut "${MANUAL_SHORTCUT}" "$INSTDIR\Manual.pdf"
 !endif
 
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
@@ -100,5 +101,6 @@ Section "Uninstall"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
   Delete "${SHORTCUT}"
+  Delete "${MANUAL_SHORTCUT}"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
 SectionEnd
