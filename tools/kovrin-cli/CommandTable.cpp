@@ -17,6 +17,8 @@ constexpr Command kCommands[] = {
     {"upload", "--port PORT IN [--verify] [--debug]",
      "validate IN as the window does and write its 16 words to the switch; --verify reads them back", "verify debug",
      "port", 1, RunUpload},
+    {"about", "", "print the version and whether the bridge library and Manual.pdf are found beside the program", "",
+     "", 0, RunAbout},
 };
 
 } // namespace

@@ -11,5 +11,7 @@ int RunDefaults(const Args& args);
 // Device transfers (cmd_transfer.cpp).
 int RunDownload(const Args& args);
 int RunUpload(const Args& args);
+// Version and the files found in the program's folder (cmd_about.cpp).
+int RunAbout(const Args& args);
 
 } // namespace kovrin::cli
