@@ -300,4 +300,9 @@ TEST_F(Cli, ShowPrintsTheRecordReadably)
     EXPECT_EQ(e.code, 0);
     EXPECT_NE(e.out.find("rule 3 fails"), std::string::npos) << e.out;
     EXPECT_NE(e.out.find("VoltageMinA                 0    180"), std::string::npos) << e.out;
+
+    // Texts are the switch's Windows-1252 bytes; a byte without a character stays visible as a code.
+    kovrin::test::WriteFileBytes(dir / "texts.kvnf", "Date: x\r\n\r\nATS Code: A\x80\xFF\x81\\\r\n");
+    const Outcome t = run({"show", path("texts.kvnf")});
+    EXPECT_NE(t.out.find("ATS code                 A€ÿ\\x81\\x5C\n"), std::string::npos) << t.out;
 }
