@@ -54,6 +54,8 @@ std::string followLinks(std::string path)
         const ssize_t n = ::readlink(path.c_str(), target, sizeof target - 1);
         if (n < 0)
             return {};
+        if (n == 0)
+            return {};
         const std::string link(target, static_cast<std::size_t>(n));
         path = link.front() == '/' ? link : folderOf(path) + "/" + link;
     }
