@@ -31,21 +31,13 @@ std::string SystemConversion(unsigned char byte)
 
 TEST(Windows1252, EveryHighByteIsItsCharacterAndTheUndefinedFiveTheirC1Code)
 {
-    std::string all;
-    std::string expected;
     for (int b = 0x80; b <= 0xFF; ++b) {
         const auto byte = static_cast<unsigned char>(b);
         std::string reference = SystemConversion(byte);
-        if (reference.empty()) {
-            EXPECT_TRUE(Windows1252Undefined(byte)) << std::hex << b;
+        EXPECT_EQ(Windows1252Undefined(byte), reference.empty()) << std::hex << b;
+        if (reference.empty())
             reference = {static_cast<char>(0xC2), static_cast<char>(b)};  // U+0080..U+009F
-        } else {
-            EXPECT_FALSE(Windows1252Undefined(byte)) << std::hex << b;
-        }
         EXPECT_EQ(Windows1252ToUtf8(std::string(1, static_cast<char>(byte))), reference) << std::hex << b;
-        all += static_cast<char>(byte);
-        expected += reference;
     }
-    EXPECT_EQ(Windows1252ToUtf8("A" + all + "z"), "A" + expected + "z");
-    EXPECT_EQ(Windows1252ToUtf8("\xFF\x80\x9F"), "ÿ€Ÿ");
+    EXPECT_EQ(Windows1252ToUtf8("A\xFF\x80\x9Fz"), "Aÿ€Ÿz");
 }
