@@ -3,6 +3,7 @@
 #include "app/FormStyle.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolBar>
@@ -23,14 +24,19 @@ bool IsPortCommand(ActionId id)
 
 } // namespace
 
-ActionBars::ActionBars(QWidget* owner, std::function<void(ActionId)> run) : run_(std::move(run))
+ActionBars::ActionBars(QWidget* owner, std::function<void(ActionId)> run)
+    : run_(std::move(run)), ports_(new QActionGroup(owner)), portItems_(new QActionGroup(owner))
 {
+    // One check mark among the ports, on the actions and on their menu items alike.
+    ports_->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
+    portItems_->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
     for (const ActionInfo& info : kActions) {
         auto* a = new QAction(ImageListIcon(info.image), Text(info.caption), owner);
         a->setObjectName(Text(info.name));
         a->setToolTip(info.hint.empty() ? Text(info.caption) : Text(info.hint));
         a->setStatusTip(Text(info.hint));
-        a->setCheckable(IsPortCommand(info.id));
+        if (IsPortCommand(info.id))
+            ports_->addAction(a)->setCheckable(true);
         // Check marks are the logic's to set: a click only runs the command.
         const ActionId id = info.id;
         QObject::connect(a, &QAction::triggered, a, [this, id] { run_(id); });
@@ -42,7 +48,8 @@ QAction* ActionBars::menuItem(const MenuEntry& entry, QWidget* parent)
 {
     QAction* base = action(*entry.action);
     auto* item = new QAction(base->icon(), Text(entry.text), parent);
-    item->setCheckable(base->isCheckable());
+    if (base->actionGroup() == ports_)
+        portItems_->addAction(item)->setCheckable(true);
     item->setStatusTip(base->statusTip());
     item->setProperty("action", base->objectName());
     const ActionId id = *entry.action;

@@ -12,6 +12,7 @@
 #include <vector>
 
 class QAction;
+class QActionGroup;
 class QMenuBar;
 class QToolBar;
 class QWidget;
@@ -35,6 +36,8 @@ private:
     std::function<void(ActionId)> run_;
     std::array<QAction*, kActionCount> actions_{};
     std::vector<std::pair<QAction*, ActionId>> menuItems_;
+    QActionGroup* ports_;      // the port actions, owned by the window
+    QActionGroup* portItems_;  // their menu items
 };
 
 } // namespace kovrin

@@ -41,6 +41,7 @@ MessageResult ShowMessageBox(const MessageBoxSpec& box)
     mb.setObjectName(QStringLiteral("MessageBox"));
     mb.setFont(FormFont());
     mb.setWindowModality(Qt::ApplicationModal);
+    mb.setWindowFlags(kCloseOnlyDialogFlags);
     mb.setDefaultButton(yesNo ? QMessageBox::Yes : QMessageBox::Ok);
     const int answer = mb.exec();
     if (!yesNo)

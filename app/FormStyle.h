@@ -6,6 +6,10 @@
 
 namespace kovrin {
 
+// Dialogs with a title and a close button only: no minimise or maximise buttons.
+inline constexpr Qt::WindowFlags kCloseOnlyDialogFlags = Qt::Dialog | Qt::CustomizeWindowHint |
+                                                         Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+
 // Tahoma 8 pt where it is installed, the system's sans serif at 8 pt otherwise.
 QFont FormFont();
 

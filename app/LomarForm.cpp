@@ -148,8 +148,9 @@ std::optional<std::string> TFormConfig::runSaveDialog(const FileDialogSpec& dial
 
 std::unique_ptr<ProgressView> TFormConfig::createProgress(const std::string& text, bool cancelButton)
 {
-    // Owned by the application, not the window, like every dialog of the commands.
-    return std::make_unique<ProgressAdapter>(new TFormProgress(QString::fromStdString(text), cancelButton));
+    // Transient for the window, so it stays above it while the command runs; released
+    // by the adapter, not with the window.
+    return std::make_unique<ProgressAdapter>(new TFormProgress(QString::fromStdString(text), cancelButton, this));
 }
 
 std::optional<std::string> TFormConfig::runPasswordDialog(const PasswordDialogTexts& texts)

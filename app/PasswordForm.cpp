@@ -15,8 +15,7 @@ QString Text(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(
 } // namespace
 
 TFormPassword::TFormPassword(const PasswordDialogTexts& texts, QString* entry, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                          Qt::WindowCloseButtonHint),
+    : QDialog(parent, kCloseOnlyDialogFlags | Qt::MSWindowsFixedSizeDialogHint),
       LabelPassword(new QLabel(Text(texts.labelPassword), this)),
       EditPassword(new QLineEdit(this)),
       BtnOk(new QPushButton(NamedImage(QStringLiteral("BtnOk")), Text(texts.btnOk), this)),

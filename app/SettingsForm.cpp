@@ -19,8 +19,7 @@ QString Text(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(
 } // namespace
 
 TFormSettings::TFormSettings(const PropertiesContent& content, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                          Qt::WindowCloseButtonHint),
+    : QDialog(parent, kCloseOnlyDialogFlags | Qt::MSWindowsFixedSizeDialogHint),
       PageControl(new QTabWidget(this)),
       BtnClose(new QPushButton(NamedImage(QStringLiteral("BtnClose")), Text(content.texts.btnClose), this))
 {

@@ -12,7 +12,6 @@
 #include "platform/Event.h"
 #include "platform/Folders.h"
 #include "platform/InstanceLock.h"
-#include "platform/Shell.h"
 
 #include <QApplication>
 #include <exception>
@@ -92,10 +91,8 @@ int RunKovrin(int argc, char** argv, LinkService& links)
     const std::shared_ptr<NamedEvent> readUsb = NamedEvent::create(kReadUsbEventName);
 
     // 10-11. The forms and the message loop.
+    // The manual opens through the window's default, platform/Shell.h's OpenDocument.
     environment.links = &links;
-    environment.openDocument = [](const std::string& file, const std::string& folder) {
-        return OpenDocument(folder, file);
-    };
     {
         Forms forms;
         try {

@@ -113,10 +113,17 @@ TransferFailure UploadRecord(LinkOperations& link, const ConfigRecord& record, C
 
 namespace {
 
-TransferOutcome Finish(TransferFailure failure, bool haveProgress, TransferView& view)
+TransferOutcome RunWithProgress(TransferView& view, const char* caption, const char* label, const Exchanges& exchanges)
 {
-    if (failure != TransferFailure::None)
+    const bool haveProgress = view.CreateProgress(caption, kParameterWordCount);
+    const TransferFailure failure = exchanges([&](int) {
+        if (haveProgress)
+            view.AdvanceProgress(label);
+    });
+    if (failure != TransferFailure::None) {
         view.ShowError(TransferErrorText(failure));
+        view.DropLink();
+    }
     if (haveProgress)
         view.CloseProgress();
     return TransferOutcome{true, failure};
@@ -124,28 +131,28 @@ TransferOutcome Finish(TransferFailure failure, bool haveProgress, TransferView&
 
 } // namespace
 
-TransferOutcome RunDownload(LinkOperations& link, ConfigRecord& record, TransferView& view)
+TransferOutcome RunDownload(TransferView& view, const Exchanges& download)
 {
     view.OfferToSave();
-    const bool haveProgress = view.CreateProgress(kDownloadProgressText, kParameterWordCount);
-    const TransferFailure failure = DownloadRecord(link, record, [&](int) {
-        if (haveProgress)
-            view.AdvanceProgress(kDownloadProgressLabel);
-    });
-    return Finish(failure, haveProgress, view);
+    return RunWithProgress(view, kDownloadProgressText, kDownloadProgressLabel, download);
 }
 
-TransferOutcome RunUpload(LinkOperations& link, ConfigRecord& record, TransferView& view, Clock& clock)
+TransferOutcome RunUpload(TransferView& view, ConfigRecord& record, const Exchanges& upload)
 {
     if (!view.ValidateControls() || !view.ConfirmUpload())
         return TransferOutcome{};
     view.StoreRecord(record);
-    const bool haveProgress = view.CreateProgress(kUploadProgressText, kParameterWordCount);
-    const TransferFailure failure = UploadRecord(link, record, clock, [&](int) {
-        if (haveProgress)
-            view.AdvanceProgress(kUploadProgressLabel);
-    });
-    return Finish(failure, haveProgress, view);
+    return RunWithProgress(view, kUploadProgressText, kUploadProgressLabel, upload);
+}
+
+TransferOutcome RunDownload(LinkOperations& link, ConfigRecord& record, TransferView& view)
+{
+    return RunDownload(view, [&](const WordDone& done) { return DownloadRecord(link, record, done); });
+}
+
+TransferOutcome RunUpload(LinkOperations& link, ConfigRecord& record, TransferView& view, Clock& clock)
+{
+    return RunUpload(view, record, [&](const WordDone& done) { return UploadRecord(link, record, clock, done); });
 }
 
 } // namespace kovrin

@@ -3,17 +3,18 @@
 //
 // Two levels:
 //  - DownloadRecord / UploadRecord run the exchanges only and report per word;
-//  - RunDownload / RunUpload are the whole commands around them, talking to the screen
-//    through TransferView (offer to save, validation, question, progress, error box).
+//  - RunDownload / RunUpload are the one flow of each command around its exchanges,
+//    talking to the screen through TransferView (offer to save, validation, question,
+//    progress, error box, disposing of the failed link). The window and kovrin-cli are
+//    its two views.
 //
 // What the caller must do afterwards:
 //  - on success of RunDownload: the window's own steps (enable Save, Save As, Properties,
 //    Statistics; data source = switch; "Data from ATS"; show the pages; ShowRecord; enable
 //    Upload while connected). RunUpload needs nothing further.
-//  - on a failure (TransferFailure other than None; the error box has been shown and the
-//    progress dialog closed): ClosePort on the link, dispose of it and forget the active
-//    port, then return the window to the disconnected state (the steps of Disconnect), so
-//    that no later command touches the disposed link.
+//  - on a failure (the error box has been shown, the link closed and disposed of through
+//    DropLink, the progress dialog closed): return the window to the disconnected state
+//    (the steps of Disconnect), so that no later command touches the disposed link.
 #include "comm/LinkOperations.h"
 #include "platform/Clock.h"
 
@@ -80,6 +81,8 @@ public:
     virtual void AdvanceProgress(const std::string& label) = 0;
     // Release the dialog (FormProgress becomes none).
     virtual void CloseProgress() = 0;
+    // After a failure: ClosePort on the link, dispose of it and forget the active port.
+    virtual void DropLink() = 0;
 };
 
 struct TransferOutcome {
@@ -88,12 +91,22 @@ struct TransferOutcome {
     bool ok() const { return started && failure == TransferFailure::None; }
 };
 
-// The Download command: offer to save, progress, DownloadRecord into `record`, then the
-// progress dialog closes; on failure the error box is shown first.
-TransferOutcome RunDownload(LinkOperations& link, ConfigRecord& record, TransferView& view);
+// The exchanges of one command over whatever link carries them: runs them, calling the
+// callback after each word, and gives the first failure.
+using Exchanges = std::function<TransferFailure(const WordDone& wordDone)>;
 
-// The Upload command: validation, question, StoreRecord into `record`, progress,
-// UploadRecord; on failure the error box, then the progress dialog closes.
+// The Download command: offer to save, progress, the exchanges (which fill the caller's
+// record only when they succeed), then the progress dialog closes. On failure: the error
+// box, DropLink, then the progress dialog closes.
+TransferOutcome RunDownload(TransferView& view, const Exchanges& download);
+
+// The Upload command: validation, question, StoreRecord into `record`, progress, the
+// exchanges (which send `record`); on failure the error box, DropLink, then the progress
+// dialog closes.
+TransferOutcome RunUpload(TransferView& view, ConfigRecord& record, const Exchanges& upload);
+
+// The same commands with DownloadRecord / UploadRecord over `link`.
+TransferOutcome RunDownload(LinkOperations& link, ConfigRecord& record, TransferView& view);
 TransferOutcome RunUpload(LinkOperations& link, ConfigRecord& record, TransferView& view, Clock& clock);
 
 } // namespace kovrin

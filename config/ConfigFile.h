@@ -45,9 +45,9 @@ public:
 
 enum class WriteResult { Written, EmptyName, Declined, CannotOpen };
 
-// Asks before replacing an existing file, then writes the whole file to a temporary file
-// in the target's folder and renames it over the target: a failed save leaves an existing
-// file as it was and no temporary file behind. Every outcome but Declined and Written has
+// Asks before replacing an existing file, then puts the whole file in its place at once
+// (platform/FileReplace.h): a failed save leaves an existing file as it was and no
+// temporary file behind; a file the user may not write is refused. Every outcome but Declined and Written has
 // shown its message. Callers of the window may ignore the result.
 WriteResult WriteConfigFile(const ConfigRecord& record, const std::string& fileName,
                             FilePrompts& prompts, const SaveTimeSource& now = SystemLocalTime);

@@ -1,9 +1,9 @@
 #include "config/ConfigFile.h"
 
+#include "platform/FileReplace.h"
+
 #include <cstdio>
 #include <filesystem>
-#include <memory>
-#include <random>
 #include <system_error>
 
 namespace kovrin {
@@ -53,58 +53,6 @@ void appendRecordLine(std::string& out, int n, std::uint16_t value)
     out += kLineEnd;
 }
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
-// A fresh file beside the target that nobody else has opened; empty path on failure.
-fs::path createTemporaryBeside(const fs::path& target, File& file)
-{
-    static std::mt19937 random{std::random_device{}()};
-    const fs::path folder = target.parent_path();
-    // Short enough that a long target name still leaves room for the suffix.
-    const std::string base = "." + target.filename().string().substr(0, 100);
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        char suffix[16];
-        std::snprintf(suffix, sizeof suffix, ".%06x.tmp", static_cast<unsigned>(random() & 0xFFFFFF));
-        const fs::path candidate = folder / (base + suffix);
-        // "x": exclusive creation, never an existing file.
-        file.reset(std::fopen(candidate.string().c_str(), "wbx"));
-        if (file)
-            return candidate;
-        std::error_code ec;
-        if (!fs::exists(candidate, ec))
-            break;  // not a name clash: the folder is not writable
-    }
-    return {};
-}
-
-// Writes `text` to a temporary file and renames it over `target`. On failure nothing
-// of it stays behind and the target is as it was.
-bool replaceWholeFile(const fs::path& target, const std::string& text)
-{
-    File file;
-    const fs::path temporary = createTemporaryBeside(target, file);
-    if (temporary.empty())
-        return false;
-    bool ok = std::fwrite(text.data(), 1, text.size(), file.get()) == text.size();
-    ok = std::fflush(file.get()) == 0 && ok;
-    ok = std::fclose(file.release()) == 0 && ok;
-    std::error_code ec;
-    if (ok) {
-        // Keep the permissions of the file being replaced.
-        const fs::file_status old = fs::status(target, ec);
-        if (!ec && fs::exists(old))
-            fs::permissions(temporary, old.permissions(), ec);
-        fs::rename(temporary, target, ec);
-        ok = !ec;
-    }
-    if (!ok)
-        fs::remove(temporary, ec);
-    return ok;
-}
-
 } // namespace
 
 std::string OverwriteQuestion(std::string_view fileName)
@@ -146,7 +94,7 @@ WriteResult WriteConfigFile(const ConfigRecord& record, const std::string& fileN
     if (fs::exists(target, ec) && !prompts.AskOverwrite(OverwriteQuestion(fileName)))
         return WriteResult::Declined;
     const std::string text = ConfigFileText(record, now ? now() : SystemLocalTime());
-    if (!replaceWholeFile(target, text)) {
+    if (!ReplaceFileContents(fileName, text)) {
         prompts.ShowError(kSaveCannotOpenMessage);
         return WriteResult::CannotOpen;
     }

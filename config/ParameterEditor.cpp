@@ -269,18 +269,19 @@ void ParameterEditor::UserMoveScrollBar(ControlId scrollBar, int position)
 {
     if (InfoOf(scrollBar).kind != ControlKind::ScrollBar)
         return;
-    const int before = state(scrollBar).position;
+    // Its change handler runs only when the position really changes.
     SetPosition(scrollBar, position);
-    // A position that did not change ran no handler yet; the user's move still realigns.
-    if (state(scrollBar).position == before)
-        runScrollBarChange(scrollBar);
 }
 
 void ParameterEditor::UserMoveUpDown(ControlId upDown, int position)
 {
     if (InfoOf(upDown).kind != ControlKind::UpDown)
         return;
+    const int before = state(upDown).position;
     SetPosition(upDown, position);
+    // Like a scroll bar, an up-down that stays where it was is not a move.
+    if (state(upDown).position == before)
+        return;
     if (upDown == CI::UpDown17)
         UpDown17Click();
     else if (upDown == CI::UpDown18)

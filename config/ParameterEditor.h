@@ -66,6 +66,8 @@ public:
     void Button1Click(ConfigRecord& record);
 
     // --- the user's input, as the toolkit delivers it ----------------------------------
+    // A move that leaves a control where it was (after limiting to the range) is no move
+    // and runs no handler.
     // Drag or click on a scroll bar: the position is limited to the range, then its
     // change handler runs.
     void UserMoveScrollBar(ControlId scrollBar, int position);

@@ -11,17 +11,6 @@ namespace kovrin {
 
 namespace {
 
-LinkFailure ToLinkFailure(TransferFailure failure)
-{
-    switch (failure) {
-    case TransferFailure::None: return LinkFailure::None;
-    case TransferFailure::FreeBuffer: return LinkFailure::FreeBuffer;
-    case TransferFailure::WriteBuffer: return LinkFailure::WriteBuffer;
-    case TransferFailure::ReadBuffer: return LinkFailure::ReadBuffer;
-    }
-    return LinkFailure::ReadBuffer;
-}
-
 class CommLink final : public Link {
 public:
     CommLink(Clock& clock, const SerialOpener& opener, const std::function<bool()>& usbOpen)
@@ -41,11 +30,11 @@ public:
 
     LinkFailure Download(ConfigRecord& record, TransferObserver& observer) override
     {
-        return ToLinkFailure(DownloadRecord(port_, record, [&](int word) { observer.wordTransferred(word); }));
+        return DownloadRecord(port_, record, [&](int word) { observer.wordTransferred(word); });
     }
     LinkFailure Upload(const ConfigRecord& record, TransferObserver& observer) override
     {
-        return ToLinkFailure(UploadRecord(port_, record, clock_, [&](int word) { observer.wordTransferred(word); }));
+        return UploadRecord(port_, record, clock_, [&](int word) { observer.wordTransferred(word); });
     }
 
 private:

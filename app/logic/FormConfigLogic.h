@@ -104,6 +104,7 @@ public:
 
 private:
     class FilePrompt;
+    class TransferSteps;
 
     void selectPort(ActionId port);
     void offerToSave();
@@ -113,7 +114,6 @@ private:
     void setConnectedDisplay();
     void setDisconnectedDisplay();
     void destroyActivePort();
-    void transferFailed(LinkFailure failure, std::unique_ptr<ProgressView>& progress);
     std::unique_ptr<ProgressView> openProgress(const std::string& caption, int maximum, bool barVisible = true);
     FileDialogSpec saveDialog() const;
     void setSaveDialogFolder();

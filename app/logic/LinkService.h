@@ -2,6 +2,7 @@
 // The window's view of the link to the switch: one link object per Connect, opened
 // over a COM port or USB, carrying the download and upload procedures. The
 // production service sits on comm/ (CommLinkService); tests script a fake.
+#include "comm/Transfer.h"
 #include "config/ConfigRecord.h"
 
 #include <memory>
@@ -10,7 +11,7 @@
 namespace kovrin {
 
 // Which link operation ended a transfer; None is success.
-enum class LinkFailure { None, FreeBuffer, WriteBuffer, ReadBuffer };
+using LinkFailure = TransferFailure;
 
 // Told after each parameter word has gone or come (0..15).
 class TransferObserver {

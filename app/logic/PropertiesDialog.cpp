@@ -1,6 +1,8 @@
 // The Properties dialog's FormShow, without the toolkit.
 #include "app/logic/PropertiesDialog.h"
 
+#include "config/Windows1252.h"
+
 #include <string>
 
 namespace kovrin {
@@ -34,7 +36,7 @@ PropertiesContent MakePropertiesContent(const ConfigRecord& record)
     v[NomCurrent] = std::to_string(r.number(field::NominalCurrent));
     v[NomVoltage] = std::to_string(r.number(field::NominalVoltage));
     v[NomFrequency] = std::to_string(r.number(field::NominalFrequency));
-    v[Firmware] = r.text(field::FirmwareVersion);  // at most the field's 16 bytes
+    v[Firmware] = Windows1252ToUtf8(r.text(field::FirmwareVersion));  // at most the field's 16 bytes
     v[IoConf] = IoConfigurationText(r.code(field::IoConfiguration));
     v[UpsType] = AtsTypeText(r.code(field::AtsType));
     // Bytes outside the digits give numbers outside 0..9; an input socket '0' shows word 3 / 12.

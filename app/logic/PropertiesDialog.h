@@ -35,7 +35,7 @@ struct PropertiesDialogTexts {
 
 struct PropertiesContent {
     ConfigRecord record;                       // the dialog's own copy, taken at creation
-    std::array<std::string, 8> values;         // one text per kPropertiesFields entry
+    std::array<std::string, 8> values;         // one UTF-8 text per kPropertiesFields entry
     PropertiesDialogTexts texts;
 
     // The text for an edit by object name; empty for an unknown name.

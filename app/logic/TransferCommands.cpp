@@ -1,5 +1,5 @@
-// ActionDownloadExecute and ActionUploadExecute: the transfers over the open link,
-// with their progress dialog, and what a failed transfer leaves behind.
+// ActionDownloadExecute and ActionUploadExecute: the window's view of the one Download
+// and Upload flow (comm/Transfer.h), over the open link.
 #include "app/logic/FormConfigLogic.h"
 
 #include "app/logic/WindowTexts.h"
@@ -8,67 +8,75 @@ namespace kovrin {
 
 namespace {
 
-// One bar step and the "Please wait" label per parameter word.
-class ProgressSteps final : public TransferObserver {
+// The flow's per-word callback as the link's observer.
+class WordSteps final : public TransferObserver {
 public:
-    ProgressSteps(ProgressView* progress, std::string_view label) : progress_(progress), label_(label) {}
-    void wordTransferred(int) override
-    {
-        if (!progress_)
-            return;
-        progress_->setPosition(++position_);
-        progress_->setLabel(label_);
-        progress_->repaint();
-    }
+    explicit WordSteps(const WordDone& done) : done_(done) {}
+    void wordTransferred(int word) override { done_(word); }
 
 private:
-    ProgressView* progress_;
-    std::string label_;
-    int position_ = 0;
+    const WordDone& done_;
 };
-
-std::string_view FailureText(LinkFailure failure)
-{
-    switch (failure) {
-    case LinkFailure::FreeBuffer: return text::kFreeBufferError;
-    case LinkFailure::WriteBuffer: return text::kWriteBufferError;
-    case LinkFailure::ReadBuffer:
-    case LinkFailure::None: break;
-    }
-    return text::kReadBufferError;
-}
 
 } // namespace
 
-void FormConfigLogic::transferFailed(LinkFailure failure, std::unique_ptr<ProgressView>& progress)
-{
-    error(FailureText(failure));
-    destroyActivePort();
-    progress.reset();
-    // The link is gone: show the disconnected state so that nothing uses it again.
-    setDisconnectedDisplay();
-}
+// The flow's steps on the window: its message boxes, its progress dialog, its link.
+class FormConfigLogic::TransferSteps final : public TransferView {
+public:
+    explicit TransferSteps(FormConfigLogic& window) : w_(window) {}
+
+    void OfferToSave() override { w_.offerToSave(); }
+    bool ValidateControls() override
+    {
+        w_.view_.focusControl("PageControl1");
+        return w_.validate();
+    }
+    bool ConfirmUpload() override
+    {
+        return w_.view_.showMessage({std::string(text::kTitle), std::string(text::kUploadQuestion),
+                                     MessageIcon::Question, MessageButtons::YesNo}) == MessageResult::Yes;
+    }
+    void StoreRecord(ConfigRecord& record) override { w_.editor_.StoreRecord(record); }
+    void ShowError(const std::string& message) override { w_.error(message); }
+    bool CreateProgress(const std::string& caption, int maximum) override
+    {
+        progress_ = w_.openProgress(caption, maximum);
+        return progress_ != nullptr;
+    }
+    void AdvanceProgress(const std::string& label) override
+    {
+        progress_->setPosition(++position_);
+        progress_->setLabel(label);
+        progress_->repaint();
+    }
+    void CloseProgress() override { progress_.reset(); }
+    void DropLink() override { w_.destroyActivePort(); }
+
+private:
+    FormConfigLogic& w_;
+    std::unique_ptr<ProgressView> progress_;
+    int position_ = 0;
+};
 
 void FormConfigLogic::ActionDownloadExecute()
 {
-    offerToSave();
     if (!activePort_)
         return;  // only reachable when a view calls a disabled command
 
-    std::unique_ptr<ProgressView> progress =
-        openProgress(std::string(text::kDownloading), kParameterWordCount);
-    ProgressSteps steps(progress.get(), text::kDownloadingStep);
-
     // The download fills a scratch copy: a failure leaves the window's record untouched.
     ConfigRecord downloaded = record_;
-    const LinkFailure failure = activePort_->Download(downloaded, steps);
-    if (failure != LinkFailure::None) {
-        transferFailed(failure, progress);
+    TransferSteps steps(*this);
+    const TransferOutcome outcome = RunDownload(steps, [&](const WordDone& done) {
+        WordSteps observer(done);
+        return activePort_->Download(downloaded, observer);
+    });
+    if (!outcome.ok()) {
+        // The link is gone: show the disconnected state so that nothing uses it again.
+        setDisconnectedDisplay();
         changed();
         return;
     }
 
-    progress.reset();
     record_ = downloaded;
     for (ActionId id : {ActionId::Save, ActionId::SaveAs, ActionId::Settings, ActionId::Statistics})
         enable(id);
@@ -82,24 +90,16 @@ void FormConfigLogic::ActionDownloadExecute()
 
 void FormConfigLogic::ActionUploadExecute()
 {
-    view_.focusControl("PageControl1");
-    if (!validate())
-        return;
-    const MessageResult answer = view_.showMessage({std::string(text::kTitle), std::string(text::kUploadQuestion),
-                                                    MessageIcon::Question, MessageButtons::YesNo});
-    if (answer != MessageResult::Yes)
-        return;
-    editor_.StoreRecord(record_);
     if (!activePort_)
         return;  // only reachable when a view calls a disabled command
 
-    std::unique_ptr<ProgressView> progress = openProgress(std::string(text::kUploading), kParameterWordCount);
-    ProgressSteps steps(progress.get(), text::kUploadingStep);
-
-    const LinkFailure failure = activePort_->Upload(record_, steps);
-    if (failure != LinkFailure::None)
-        transferFailed(failure, progress);
-    progress.reset();
+    TransferSteps steps(*this);
+    const TransferOutcome outcome = RunUpload(steps, record_, [&](const WordDone& done) {
+        WordSteps observer(done);
+        return activePort_->Upload(record_, observer);
+    });
+    if (outcome.started && !outcome.ok())
+        setDisconnectedDisplay();
     changed();
 }
 

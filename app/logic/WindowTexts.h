@@ -31,15 +31,8 @@ inline constexpr std::string_view kCannotOpenSerial = "Cannot open serial port";
 inline constexpr std::string_view kLocalPortLog = "Local port: %s\n";
 inline constexpr std::string_view kUsbPortName = "USB";
 
-// Transfers.
-inline constexpr std::string_view kDownloading = kDownloadProgressText;
-inline constexpr std::string_view kDownloadingStep = kDownloadProgressLabel;
-inline constexpr std::string_view kUploading = kUploadProgressText;
-inline constexpr std::string_view kUploadingStep = kUploadProgressLabel;
+// Transfers: the progress texts and the error texts belong to the flow in comm/Transfer.h.
 inline constexpr std::string_view kUploadQuestion = kovrin::kUploadQuestion;
-inline constexpr std::string_view kFreeBufferError = "Error in FreeBuffer serial port";
-inline constexpr std::string_view kWriteBufferError = "Error in WriteBuffer serial port";
-inline constexpr std::string_view kReadBufferError = "Error in ReadBuffer serial port";
 
 // Files.
 inline constexpr std::string_view kSaveQuestion = kovrin::kSaveQuestion;

@@ -1,6 +1,9 @@
 // ActionServicePasswordExecute, ActionSettingsExecute and ActionHelpExecute.
 #include "WindowFixture.h"
 
+#include "tests/support/ScopedEnv.h"
+#include "tests/support/TestFiles.h"
+
 namespace kovrin::test {
 namespace {
 
@@ -99,7 +102,7 @@ TEST(PropertiesContentTest, FactoryDefaultsShowAllOnes)
     EXPECT_EQ(c.value("EditUpsType"), "");
     EXPECT_EQ(c.value("EditBattNum"), "207");
     EXPECT_EQ(c.value("EditBattBench"), "207");
-    EXPECT_EQ(c.value("EditFirmware"), std::string(16, '\xFF'));
+    EXPECT_EQ(c.value("EditFirmware"), "ÿÿÿÿÿÿÿÿÿÿÿÿÿÿÿÿ");  // 0xFF in the switch's character set
 }
 
 TEST_F(WindowTest, PropertiesShowTheRecordOfTheMomentUnchangedByEditing)
@@ -139,6 +142,23 @@ TEST_F(WindowTest, HelpReportsWhatTheShellCouldNotOpen)
             EXPECT_EQ(view.messages.back().icon, MessageIcon::Error);
         }
     }
+}
+
+// Through the opener start-up leaves in place: a stand-in desktop opener on PATH records
+// what it was asked to open.
+TEST_F(WindowTest, HelpHandsTheManualFileToTheDesktopOpener)
+{
+    std::filesystem::create_directories(folder / "prog");
+    std::filesystem::create_directories(folder / "bin");
+    WriteFileBytes(folder / "prog" / "Manual.pdf", "%PDF-1.4\n");
+    const std::string opener = path("bin/xdg-open");
+    WriteFileBytes(opener, "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + path("asked") + "'\n");
+    std::filesystem::permissions(opener, std::filesystem::perms::owner_all);
+    ScopedEnv searchPath("PATH", path("bin"));
+    realOpener = true;
+    start();
+    window->ActionHelpExecute();  // no message expected
+    EXPECT_EQ(ReadFileBytes(path("asked")), path("prog/Manual.pdf") + "\n");
 }
 
 } // namespace

@@ -47,10 +47,11 @@ protected:
         env.startupFile = startupFile;
         env.links = &links;
         env.clock = &clock;
-        env.openDocument = [this](const std::string& dir, const std::string& file) {
-            openedDocuments.push_back(dir + file);
-            return shellResult;
-        };
+        if (!realOpener)
+            env.openDocument = [this](const std::string& dir, const std::string& file) {
+                openedDocuments.push_back(dir + file);
+                return shellResult;
+            };
         window = std::make_unique<FormConfigLogic>(view, env);
         window->FormShow();
         return *window;
@@ -109,6 +110,7 @@ protected:
     FakeLinkService links;
     FakeClock clock;
     unsigned shellResult = 42;
+    bool realOpener = false;  // true: the window's own default opener, as start-up leaves it
     std::vector<std::string> openedDocuments;
     std::unique_ptr<FormConfigLogic> window;
 };

@@ -76,6 +76,25 @@ TEST(FormProgress, AdapterDrivesTheBarAndReleasesTheDialog)
     EXPECT_TRUE(form.isNull());
 }
 
+TEST(Dialogs, BorderButtonsAreCloseAtMost)
+{
+    TestApp();
+    TFormProgress progress(QStringLiteral("t"), false);
+    TFormPassword password(PasswordDialogTexts{}, nullptr);
+    TFormSettings settings{PropertiesContent{}};
+    const struct {
+        QWidget* dialog;
+        bool close;
+    } rows[] = {{&progress, false}, {&password, true}, {&settings, true}};
+    for (const auto& row : rows) {
+        const Qt::WindowFlags flags = row.dialog->windowFlags();
+        SCOPED_TRACE(row.dialog->objectName().toStdString());
+        EXPECT_TRUE(flags & Qt::CustomizeWindowHint);  // else the window manager adds its own
+        EXPECT_FALSE(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+        EXPECT_EQ(bool(flags & Qt::WindowCloseButtonHint), row.close);
+    }
+}
+
 TEST(FormPassword, OkCopiesTheEntryCancelDoesNot)
 {
     TestApp();

@@ -6,6 +6,8 @@
 #include "config/EditorControls.h"
 
 #include <QAction>
+#include <QActionGroup>
+#include <QDialog>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QLabel>
@@ -93,6 +95,10 @@ TEST_F(FormTest, MenuBarHoldsTheEntriesWithAccessKeys)
         if (a->isChecked())
             checked << a->text();
     EXPECT_EQ(checked, QStringList{"&COM1"});
+    QActionGroup* group = ports->actions().front()->actionGroup();
+    ASSERT_NE(group, nullptr);
+    EXPECT_TRUE(group->isExclusive());
+    EXPECT_EQ(group->actions(), ports->actions());
 }
 
 TEST_F(FormTest, ToolbarShowsImagesWithHints)
@@ -156,6 +162,14 @@ TEST_F(FormTest, CommandStateFollowsTheLogicOnToolbarAndMenus)
     EXPECT_TRUE(form->action(ActionId::ComPort3)->isChecked());
     EXPECT_FALSE(form->action(ActionId::ComPort1)->isChecked());
     EXPECT_EQ(form->logic().PortName(), "COM3");
+}
+
+TEST_F(FormTest, ProgressDialogIsTransientForTheWindow)
+{
+    const std::unique_ptr<ProgressView> progress = form->createProgress("t", false);
+    const QList<QDialog*> dialogs = form->findChildren<QDialog*>(QStringLiteral("FormProgress"));
+    ASSERT_EQ(dialogs.size(), 1);
+    EXPECT_TRUE(dialogs.front()->isWindow());
 }
 
 TEST_F(FormTest, DownloadFillsThePageAndTheStatusBar)

@@ -28,6 +28,22 @@ std::string ProgramPath()
     return std::string(bin != nullptr ? bin : ".") + "/kovrin";
 }
 
+// The runner's environment without what a desktop session or another copy would bring:
+// the folders, the display and the program's own variables come from the test alone.
+std::vector<std::string> CleanEnvironment()
+{
+    std::vector<std::string> kept;
+    for (char** e = environ; *e != nullptr; ++e) {
+        const std::string entry(*e);
+        const std::string name = entry.substr(0, entry.find('='));
+        const bool session = name.rfind("XDG_", 0) == 0 || name.rfind("KOVRIN_", 0) == 0 ||
+                             name.rfind("QT_", 0) == 0 || name == "DISPLAY" || name == "WAYLAND_DISPLAY";
+        if (!session)
+            kept.push_back(entry);
+    }
+    return kept;
+}
+
 // A started kovrin with its standard output and error on pipes. Killed and reaped when
 // the object goes, so a failing test leaves no window behind.
 class Program {
@@ -49,9 +65,7 @@ public:
         for (auto& a : argStore)
             argv.push_back(a.data());
         argv.push_back(nullptr);
-        std::vector<std::string> envStore;
-        for (char** e = environ; *e != nullptr; ++e)
-            envStore.emplace_back(*e);
+        std::vector<std::string> envStore = CleanEnvironment();
         envStore.insert(envStore.end(), extraEnv.begin(), extraEnv.end());
         std::vector<char*> envp;
         for (auto& e : envStore)

@@ -186,6 +186,9 @@ TEST_F(Cli, EditActsThroughTheControls)
 {
     ASSERT_EQ(run({"defaults", path("d.kvnf")}).code, 0);
     kovrin::test::WriteFileBytes(dir / "empty.kvnf", "");
+    std::string stale = kovrin::test::ReadFileBytes(dir / "d.kvnf");
+    stale.replace(stale.find("[003]   0 248"), 13, "[003]   0 200");
+    kovrin::test::WriteFileBytes(dir / "stale.kvnf", stale);
     const std::map<int, std::string> defaultsHeader = {
         {3, "ATS Code: " + std::string(16, '\xFF')},   {4, "ATS Model: " + std::string(16, '\xFF')},
         {5, "Firmware version: " + std::string(12, '\xFF')}, {6, "Input/Output configuration: 0"},
@@ -214,12 +217,14 @@ TEST_F(Cli, EditActsThroughTheControls)
          {{24, "[014]   0 103"}}},
         {"frequency first, then the sets", {"--set", "FrequencyMaxB=62", "--frequency", "60"}, "d.kvnf",
          {{18, "[008]   0  55"}, {19, "[009]   0  65"}, {20, "[010]   0  55"}, {21, "[011]   0  62"}}},
+        {"a move onto the same position keeps a stale return voltage", {"--set", "VoltageMaxA=258"}, "stale.kvnf",
+         {{13, "[003]   0 200"}}},
         {"empty file repaired by a move",
-         {"--set", "VoltageMinA=170"},
+         {"--set", "VoltageMinA=181"},
          "empty.kvnf",
          {{3, "ATS Code: "}, {4, "ATS Model: "}, {5, "Firmware version: "}, {6, "Input/Output configuration: "},
           {7, "ATS Type: "}, {8, "Input Socket: "}, {9, "Output Socket: "},
-          {10, "[000]   0 180"}, {11, "[001]   0 182"}, {12, "[002]   0 230"}, {13, "[003]   0 228"},
+          {10, "[000]   0 181"}, {11, "[001]   0 183"}, {12, "[002]   0 230"}, {13, "[003]   0 228"},
           {14, "[004]   0 180"}, {15, "[005]   0 182"}, {16, "[006]   0 230"}, {17, "[007]   0 228"},
           {18, "[008]   0  40"}, {19, "[009]   0  40"}, {20, "[010]   0  40"}, {21, "[011]   0  40"},
           {22, "[012]   0   0"}, {23, "[013]   0   0"}, {24, "[014]   0  60"}, {25, "[015]   0   4"},
@@ -300,4 +305,9 @@ TEST_F(Cli, ShowPrintsTheRecordReadably)
     EXPECT_EQ(e.code, 0);
     EXPECT_NE(e.out.find("rule 3 fails"), std::string::npos) << e.out;
     EXPECT_NE(e.out.find("VoltageMinA                 0    180"), std::string::npos) << e.out;
+
+    // Texts are the switch's Windows-1252 bytes; a byte without a character stays visible as a code.
+    kovrin::test::WriteFileBytes(dir / "texts.kvnf", "Date: x\r\n\r\nATS Code: A\x80\xFF\x81\\\r\n");
+    const Outcome t = run({"show", path("texts.kvnf")});
+    EXPECT_NE(t.out.find("ATS code                 A€ÿ\\x81\\x5C\n"), std::string::npos) << t.out;
 }

@@ -278,6 +278,7 @@ public:
     }
     void AdvanceProgress(const std::string& label) override { events.push_back("advance " + label); }
     void CloseProgress() override { events.push_back("close"); }
+    void DropLink() override { events.push_back("drop"); }
 
     bool valid = true;
     bool yes = true;
@@ -319,7 +320,7 @@ TEST(RunDownload, DrivesTheViewInOrder)
         EXPECT_FALSE(outcome.ok());
         EXPECT_EQ(view.events, Join({{"offer", "progress Configuration records downloading 16"},
                                      Advances(kDownloadProgressLabel, 3),
-                                     {"error Error in ReadBuffer serial port", "close"}}));
+                                     {"error Error in ReadBuffer serial port", "drop", "close"}}));
     }
     {
         ScriptedSwitch sw;
@@ -329,7 +330,7 @@ TEST(RunDownload, DrivesTheViewInOrder)
         ConfigRecord record;
         EXPECT_EQ(RunDownload(sw, record, view).failure, TransferFailure::FreeBuffer);
         EXPECT_EQ(view.events, (std::vector<std::string>{"offer", "progress Configuration records downloading 16",
-                                                         "error Error in FreeBuffer serial port"}));
+                                                         "error Error in FreeBuffer serial port", "drop"}));
     }
 }
 
@@ -375,7 +376,7 @@ TEST(RunUpload, StoresThenSendsWithProgress)
         EXPECT_EQ(RunUpload(sw, record, view, clock).failure, TransferFailure::WriteBuffer);
         EXPECT_EQ(view.events, Join({{"validate", "confirm", "store", "progress Configuration records uploading 16"},
                                      Advances(kUploadProgressLabel, 2),
-                                     {"error Error in WriteBuffer serial port", "close"}}));
+                                     {"error Error in WriteBuffer serial port", "drop", "close"}}));
     }
 }
 

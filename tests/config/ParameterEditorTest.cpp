@@ -200,8 +200,13 @@ TEST(ParameterEditor, EmptyRecordShowsLowerEndsUntilAThresholdMoves)
         EXPECT_EQ(text(e, edit), shown) << NameOf(edit);
     EXPECT_EQ(e.Frequency(), 50);
     EXPECT_EQ(e.ValidateControls().rule, 3);
-    e.UserMoveScrollBar(CI::ScrollBar1, 180);  // a move onto the same spot still realigns
-    EXPECT_EQ(text(e, CI::Edit5), "182");
+    // A move onto the same position (after limiting) is no move and repairs nothing.
+    e.UserMoveScrollBar(CI::ScrollBar1, 170);
+    e.UserMoveUpDown(CI::UpDown17, e.HysteresisA());
+    EXPECT_EQ(text(e, CI::Edit5), "0");
+    EXPECT_EQ(e.ValidateControls().rule, 3);
+    e.UserMoveScrollBar(CI::ScrollBar1, 181);
+    EXPECT_EQ(text(e, CI::Edit5), "183");
     EXPECT_EQ(e.ValidateControls().rule, 0);
 }
 

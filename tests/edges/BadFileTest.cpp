@@ -64,16 +64,13 @@ protected:
     fs::path path;
 };
 
-TEST_P(BadConfigFile, ReaderTakesItInBoundedTime)
+// How long it takes is bench/read_bench's figure; a hang ends at the test's timeout.
+TEST_P(BadConfigFile, ReaderTakesIt)
 {
+    // Every byte 0xFF before: no text may keep a byte of the old record or outgrow its field.
     ConfigRecord record;
-    record.setWord(3, 77);
-    const auto start = std::chrono::steady_clock::now();
+    LoadFactoryDefaults(record);
     EXPECT_EQ(ReadConfigFile(record, path.string()), ReadResult::Read);
-    const auto took = std::chrono::duration_cast<Ms>(std::chrono::steady_clock::now() - start);
-    // Generous: a few hundred milliseconds even in a sanitizer build.
-    EXPECT_LT(took.count(), 20000);
-    // However long the lines, no text outgrew its field.
     EXPECT_LE(record.text(field::AtsCode).size(), 19u);
     EXPECT_LE(record.text(field::AtsModel).size(), 19u);
     EXPECT_LE(record.text(field::FirmwareVersion).size(), 15u);

@@ -3,6 +3,7 @@
 
 #include "config/ParameterEditor.h"
 #include "config/Parameters.h"
+#include "config/Windows1252.h"
 
 #include <cstdio>
 #include <string>
@@ -10,26 +11,40 @@
 namespace kovrin::cli {
 namespace {
 
-// Printable ASCII as it is, every other byte as \xHH.
+std::string hexEscape(unsigned char c)
+{
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "\\x%02X", c);
+    return hex;
+}
+
+// Printable ASCII as it is, every other byte as \xHH (the file name).
 std::string readable(std::string_view bytes)
 {
     std::string out;
     for (const char ch : bytes) {
         const auto c = static_cast<unsigned char>(ch);
-        if (c >= 0x20 && c < 0x7F && c != '\\') {
-            out += ch;
-        } else {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02X", c);
-            out += hex;
-        }
+        out += (c >= 0x20 && c < 0x7F && c != '\\') ? std::string(1, ch) : hexEscape(c);
+    }
+    return out;
+}
+
+// A text from the record: its Windows-1252 characters, as the window shows them; control
+// bytes, the backslash and the bytes without a character as \xHH.
+std::string recordText(std::string_view bytes)
+{
+    std::string out;
+    for (const char ch : bytes) {
+        const auto c = static_cast<unsigned char>(ch);
+        const bool escaped = c < 0x20 || c == 0x7F || c == '\\' || Windows1252Undefined(c);
+        out += escaped ? hexEscape(c) : Windows1252ToUtf8(std::string_view(&ch, 1));
     }
     return out;
 }
 
 std::string codeText(std::uint8_t code, const std::string& meaning)
 {
-    std::string out = "'" + readable(std::string(1, static_cast<char>(code))) + "'";
+    std::string out = "'" + recordText(std::string(1, static_cast<char>(code))) + "'";
     return out + (meaning.empty() ? " (no text)" : " " + meaning);
 }
 
@@ -60,9 +75,9 @@ int RunShow(const Args& args)
         return ExitFile;
 
     std::printf("%s\n\nIdentification\n", readable(file).c_str());
-    row("ATS code", readable(record.text(field::AtsCode).substr(0, kAtsCodeMaxChars)));
-    row("ATS model", readable(record.text(field::AtsModel).substr(0, kAtsModelMaxChars)));
-    row("Firmware version (mC)", readable(record.text(field::FirmwareVersion)));
+    row("ATS code", recordText(record.text(field::AtsCode).substr(0, kAtsCodeMaxChars)));
+    row("ATS model", recordText(record.text(field::AtsModel).substr(0, kAtsModelMaxChars)));
+    row("Firmware version (mC)", recordText(record.text(field::FirmwareVersion)));
     row("I/O configuration", codeText(record.code(field::IoConfiguration), IoConfigurationText(record.code(field::IoConfiguration))));
     row("ATS type", codeText(record.code(field::AtsType), AtsTypeText(record.code(field::AtsType))));
     row("Input socket", std::to_string(InputSocketNumber(record)));

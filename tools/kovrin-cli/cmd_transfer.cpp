@@ -77,11 +77,45 @@ namespace {
 constexpr const char* kCannotOpenSerial = "Cannot open serial port";
 constexpr const char* kCannotOpenUsb = "Cannot open USB port";
 
+// The connection of one command. Closing happens on every way out, as the window
+// closes the port after a failed transfer.
+class Connection {
+public:
+    ~Connection() { close(); }
+    // Connect's open for `name`; prints the window's message and gives false on failure.
+    bool open(const std::string& name)
+    {
+        DebugLogF("Local port: %s\n", name.c_str());
+        port_ = std::make_unique<CommPort>();
+        port_->portName = name;
+        const bool usb = name == "USB";
+        if (usb ? UsbOpen() : port_->ConnectPort())
+            return true;
+        port_.reset();
+        Fail(ExitDevice, usb ? kCannotOpenUsb : kCannotOpenSerial);
+        return false;
+    }
+    CommPort& link() { return *port_; }
+    // After a failed transfer, as the window does: ClosePort, then the link is gone.
+    void close()
+    {
+        if (port_)
+            port_->ClosePort();
+        port_.reset();
+    }
+
+private:
+    std::unique_ptr<CommPort> port_;
+};
+
 // The tool's stand-in for the window around a transfer: errors on stderr, the progress
 // dialog as one line on a terminal, the editor for validation and StoreRecord.
 class CliTransferView final : public TransferView {
 public:
-    explicit CliTransferView(ParameterEditor* editor) : editor_(editor), tty_(isatty(STDERR_FILENO) == 1) {}
+    CliTransferView(Connection& connection, ParameterEditor* editor)
+        : connection_(connection), editor_(editor), tty_(isatty(STDERR_FILENO) == 1)
+    {
+    }
 
     // Nothing is on screen in a batch run, so there is nothing to offer for saving.
     void OfferToSave() override {}
@@ -120,6 +154,7 @@ public:
         draw();
     }
     void CloseProgress() override { endLine(); }
+    void DropLink() override { connection_.close(); }
 
 private:
     void draw()
@@ -137,40 +172,13 @@ private:
         drawn_ = false;
     }
 
+    Connection& connection_;
     ParameterEditor* editor_;
     bool tty_;
     bool drawn_ = false;
     std::string text_;
     int maximum_ = 0;
     int position_ = 0;
-};
-
-// The connection of one command. Closing happens on every way out, as the window
-// closes the port after a failed transfer.
-class Connection {
-public:
-    ~Connection()
-    {
-        if (port_)
-            port_->ClosePort();
-    }
-    // Connect's open for `name`; prints the window's message and gives false on failure.
-    bool open(const std::string& name)
-    {
-        DebugLogF("Local port: %s\n", name.c_str());
-        port_ = std::make_unique<CommPort>();
-        port_->portName = name;
-        const bool usb = name == "USB";
-        if (usb ? UsbOpen() : port_->ConnectPort())
-            return true;
-        port_.reset();
-        Fail(ExitDevice, usb ? kCannotOpenUsb : kCannotOpenSerial);
-        return false;
-    }
-    CommPort& link() { return *port_; }
-
-private:
-    std::unique_ptr<CommPort> port_;
 };
 
 // --debug and --port, common to both commands. Returns an exit code, or -1 to go on.
@@ -213,7 +221,7 @@ int RunDownload(const Args& args)
     if (!connection.open(port))
         return ExitDevice;
     ConfigRecord record;
-    CliTransferView view(nullptr);
+    CliTransferView view(connection, nullptr);
     if (!RunDownload(connection.link(), record, view).ok())
         return ExitDevice;
     return WriteOutput(record, out, force);
@@ -230,12 +238,12 @@ int RunUpload(const Args& args)
     // As the window opens the file: the controls show it, and what they hold is what goes.
     ParameterEditor editor;
     editor.ShowRecord(record);
-    CliTransferView view(&editor);
+    Connection connection;
+    CliTransferView view(connection, &editor);
     // Refused data never needs the device.
     if (!view.ValidateControls())
         return ExitRefused;
 
-    Connection connection;
     if (!connection.open(port))
         return ExitDevice;
     const TransferOutcome outcome = RunUpload(connection.link(), record, view, systemClock());
