@@ -8,10 +8,12 @@
 #include <QObject>
 #include <array>
 #include <functional>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 class QAction;
+class QMenu;
 class QMenuBar;
 class QToolBar;
 class QWidget;
@@ -28,6 +30,8 @@ public:
 
     QAction* action(ActionId id) const { return actions_[index(id)]; }
     void apply(const MainWindowState& state);
+    // Called each time the menu with this text (as in kMenuBar) is about to open.
+    void onMenuOpening(std::string_view menuText, std::function<void()> opening);
 
 private:
     QAction* menuItem(const MenuEntry& entry, QWidget* parent);
@@ -35,6 +39,7 @@ private:
     std::function<void(ActionId)> run_;
     std::array<QAction*, kActionCount> actions_{};
     std::vector<std::pair<QAction*, ActionId>> menuItems_;
+    std::vector<std::pair<std::string_view, QMenu*>> menus_;
 };
 
 } // namespace kovrin

@@ -69,6 +69,8 @@ public:
     void ActionComPort7Execute();
     void ActionComPort8Execute();
     void ActionUsbExecute();
+    // The Connection menu opens: the port commands' hints name the devices present now.
+    void ConnectionMenuPopup();
 
     // Transfers.
     void ActionDownloadExecute();
@@ -106,6 +108,7 @@ private:
     class FilePrompt;
 
     void selectPort(ActionId port);
+    void refreshPortHints();
     void offerToSave();
     void loadFile(const std::string& name);
     void showRecordLoaded();

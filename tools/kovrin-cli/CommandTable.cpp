@@ -17,6 +17,8 @@ constexpr Command kCommands[] = {
     {"upload", "--port PORT IN [--verify] [--debug]",
      "validate IN as the window does and write its 16 words to the switch; --verify reads them back", "verify debug",
      "port", 1, RunUpload},
+    {"ports", "", "list COM1..COM8: the device each stands for, whether it is there and may be opened", "", "", 0,
+     RunPorts},
 };
 
 } // namespace

@@ -11,5 +11,7 @@ int RunDefaults(const Args& args);
 // Device transfers (cmd_transfer.cpp).
 int RunDownload(const Args& args);
 int RunUpload(const Args& args);
+// The serial ports (cmd_ports.cpp).
+int RunPorts(const Args& args);
 
 } // namespace kovrin::cli
