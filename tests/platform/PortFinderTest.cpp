@@ -148,7 +148,6 @@ TEST_F(PortFinderTest, DevicesKeepTheirNumbersAcrossRunsAndUnplugging)
     const PortScan last = run();
     EXPECT_EQ(last.ports[0].description, "on-board serial port");
     EXPECT_EQ(last.ports[2].description, "FT232R USB UART");
-    EXPECT_EQ(last.ports[3].description, "USB serial 0403:6001");
     EXPECT_EQ(last.ports[2].device, (root / "dev/ttyUSB2").string());
     EXPECT_TRUE(last.ports[2].present);
     EXPECT_NE(test::ReadFileBytes(memory).find("\nCOM3 usb-A\n"), std::string::npos);
@@ -174,7 +173,6 @@ TEST_F(PortFinderTest, MemoryFileAsUsersLeaveIt)
         {"one number twice", "COM2 usb-A\nCOM2 usb-B\n", "1:ttyUSB1 2:ttyUSB0", 1},
         {"one device twice", "COM3 usb-A\nCOM4 usb-A\n", "1:ttyUSB1 3:ttyUSB0", 1},
         {"numbers out of range, no device", "COM9 usb-A\nCOM0 usb-B\nCOM3\nCOM6 usb-B\n", "1:ttyUSB0 6:ttyUSB1", 3},
-        {"binary junk", std::string(5000, '\0') + "\xff\n", "1:ttyUSB0 2:ttyUSB1", 1},
         {"an absent device keeps its number", "COM1 usb-Z\n", "1:-usb-Z 2:ttyUSB0 3:ttyUSB1", 0},
     };
     for (const Case& c : cases) {
