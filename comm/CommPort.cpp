@@ -32,8 +32,12 @@ bool CommPort::OpenPort(int speedSelector)
     serial_.reset();
     openFailure_ = {};
     // COM numbers are looked up afresh at every open: a cable may have come or gone.
+    // A KOVRIN_COMn variable needs no look-up.
     std::string device = portName;
-    if (const std::optional<int> number = ComPortNumber(portName)) {
+    const std::optional<int> number = ComPortNumber(portName);
+    if (const std::optional<std::string> named = number ? ComPortOverride(*number) : std::nullopt) {
+        device = *named;
+    } else if (number) {
         if (!finder_)
             finder_ = MakeSystemPortFinder();
         const PortScan scan = finder_->Scan();

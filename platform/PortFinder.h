@@ -50,5 +50,7 @@ std::string PortMemoryFile();
 
 // 1..8 for "COM1".."COM8", nullopt for any other name.
 std::optional<int> ComPortNumber(const std::string& portName);
+// The device KOVRIN_COMn names, when set and not empty.
+std::optional<std::string> ComPortOverride(int number);
 
 } // namespace kovrin

@@ -212,14 +212,14 @@ public:
             port.mayOpen = ::access(port.device.c_str(), R_OK | W_OK) == 0;
         }
         for (ComPort& port : scan.ports) {
-            const std::string variable = "KOVRIN_COM" + std::to_string(port.number);
-            const char* device = std::getenv(variable.c_str());
-            if (!device || !*device)
+            const std::optional<std::string> device = ComPortOverride(port.number);
+            if (!device)
                 continue;
+            const int number = port.number;
             port = ComPort{};
-            port.number = static_cast<int>(&port - scan.ports.data()) + 1;
-            port.device = device;
-            port.description = variable;
+            port.number = number;
+            port.device = *device;
+            port.description = "KOVRIN_COM" + std::to_string(number);
             port.fromVariable = true;
             std::error_code ec;
             port.present = fs::exists(port.device, ec);

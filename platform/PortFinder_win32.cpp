@@ -1,7 +1,6 @@
 // Windows numbers its COM ports itself: COMn is opened as "COMn".
 #include "platform/PortFinder.h"
 
-#include <cstdlib>
 
 namespace kovrin {
 
@@ -17,10 +16,9 @@ public:
             port.number = n;
             port.device = "COM" + std::to_string(n);
             port.probed = false;
-            const std::string variable = "KOVRIN_" + port.device;
-            if (const char* device = std::getenv(variable.c_str()); device && *device) {
-                port.device = device;
-                port.description = variable;
+            if (const std::optional<std::string> device = ComPortOverride(n)) {
+                port.description = "KOVRIN_" + port.device;
+                port.device = *device;
                 port.fromVariable = true;
             }
         }
