@@ -3,6 +3,7 @@
 // soon as it was plugged in; the cable is unplugged.
 #include "platform/OpenFailure.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
