@@ -69,6 +69,7 @@ QMenuBar* ActionBars::buildMenuBar(QWidget* parent)
         switch (e.kind) {
         case MenuEntry::Menu:
             menu = target = bar->addMenu(Text(e.text));
+            menus_.emplace_back(e.text, menu);
             break;
         case MenuEntry::SubmenuStart:
             target = menu->addMenu(Text(e.text));
@@ -111,6 +112,13 @@ QToolBar* ActionBars::buildToolBar(QWidget* parent)
     return bar;
 }
 
+void ActionBars::onMenuOpening(std::string_view menuText, std::function<void()> opening)
+{
+    for (auto& [text, menu] : menus_)
+        if (text == menuText)
+            QObject::connect(menu, &QMenu::aboutToShow, menu, opening);
+}
+
 void ActionBars::apply(const MainWindowState& state)
 {
     for (const ActionInfo& info : kActions) {
@@ -119,12 +127,20 @@ void ActionBars::apply(const MainWindowState& state)
         a->setEnabled(s.enabled);
         if (a->isCheckable())
             a->setChecked(s.checked);
+        if (!s.hint.empty()) {
+            a->setToolTip(Text(s.hint));
+            a->setStatusTip(Text(s.hint));
+        }
     }
     for (auto& [item, id] : menuItems_) {
         const ActionState& s = state.action(id);
         item->setEnabled(s.enabled);
         if (item->isCheckable())
             item->setChecked(s.checked);
+        if (!s.hint.empty()) {
+            item->setToolTip(Text(s.hint));
+            item->setStatusTip(Text(s.hint));
+        }
     }
 }
 

@@ -8,11 +8,13 @@
 #include <QObject>
 #include <array>
 #include <functional>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 class QAction;
 class QActionGroup;
+class QMenu;
 class QMenuBar;
 class QToolBar;
 class QWidget;
@@ -29,6 +31,8 @@ public:
 
     QAction* action(ActionId id) const { return actions_[index(id)]; }
     void apply(const MainWindowState& state);
+    // Called each time the menu with this text (as in kMenuBar) is about to open.
+    void onMenuOpening(std::string_view menuText, std::function<void()> opening);
 
 private:
     QAction* menuItem(const MenuEntry& entry, QWidget* parent);
@@ -38,6 +42,7 @@ private:
     std::vector<std::pair<QAction*, ActionId>> menuItems_;
     QActionGroup* ports_;      // the port actions, owned by the window
     QActionGroup* portItems_;  // their menu items
+    std::vector<std::pair<std::string_view, QMenu*>> menus_;
 };
 
 } // namespace kovrin

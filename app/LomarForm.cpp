@@ -72,6 +72,7 @@ void TFormConfig::buildFrame()
     bands->setContentsMargins(0, 0, 0, 0);
     bands->setSpacing(0);
     bands->addWidget(bars_->buildMenuBar(coolBar));
+    bars_->onMenuOpening(kConnectionMenu, [this] { guarded([this] { logic_->ConnectionMenuPopup(); }); });
     bands->addWidget(bars_->buildToolBar(coolBar));
     bands->addStretch(1);
     setMenuWidget(coolBar);

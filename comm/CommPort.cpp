@@ -9,7 +9,8 @@
 namespace kovrin {
 
 namespace {
-constexpr unsigned kBadHandle = 9;  // EBADF: an operation on a link with no open device
+constexpr unsigned kBadHandle = 9;     // EBADF: an operation on a link with no open device
+constexpr unsigned kNoSuchDevice = 2;  // ENOENT (ERROR_FILE_NOT_FOUND): no device for the COM number
 }
 
 SerialOpener SystemSerialOpener()
@@ -19,21 +20,40 @@ SerialOpener SystemSerialOpener()
     };
 }
 
-CommPort::CommPort(SerialOpener opener) : opener_(std::move(opener)) {}
+CommPort::CommPort(SerialOpener opener, std::shared_ptr<PortFinder> finder)
+    : opener_(std::move(opener)), finder_(std::move(finder))
+{
+}
 
 CommPort::~CommPort() = default;
 
 bool CommPort::OpenPort(int speedSelector)
 {
     serial_.reset();
-    const std::string device = SerialDevicePath(portName);
-    unsigned error = 0;
-    serial_ = opener_ ? opener_(device, BaudForSpeed(speedSelector), error) : nullptr;
-    if (!serial_) {
-        DebugLogF("Serial Error: cannot open %s: %u\n", device.c_str(), error);
-        return false;
+    openFailure_ = {};
+    // COM numbers are looked up afresh at every open: a cable may have come or gone.
+    // A KOVRIN_COMn variable needs no look-up.
+    std::string device = portName;
+    const std::optional<int> number = ComPortNumber(portName);
+    if (const std::optional<std::string> named = number ? ComPortOverride(*number) : std::nullopt) {
+        device = *named;
+    } else if (number) {
+        if (!finder_)
+            finder_ = MakeSystemPortFinder();
+        const PortScan scan = finder_->Scan();
+        for (const std::string& note : scan.notes)
+            DebugLogF("%s\n", note.c_str());
+        device = scan.ports[static_cast<std::size_t>(*number - 1)].device;
     }
-    return true;
+    unsigned error = kNoSuchDevice;
+    if (!device.empty())
+        serial_ = opener_ ? opener_(device, BaudForSpeed(speedSelector), error) : nullptr;
+    if (serial_)
+        return true;
+    DebugLogF("Serial Error: cannot open %s: %u\n", (device.empty() ? portName : device).c_str(), error);
+    openFailure_ = ExplainOpenFailure(portName, device, error);
+    DebugLogF("%s\n", openFailure_.text.c_str());
+    return false;
 }
 
 bool CommPort::ConnectPort()

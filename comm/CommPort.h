@@ -5,6 +5,8 @@
 // and disposes of it; ClosePort only releases what it holds and may run any number of
 // times.
 #include "comm/LinkOperations.h"
+#include "platform/OpenFailure.h"
+#include "platform/PortFinder.h"
 #include "platform/SerialPort.h"
 
 #include <functional>
@@ -21,7 +23,8 @@ SerialOpener SystemSerialOpener();
 
 class CommPort final : public LinkOperations {
 public:
-    explicit CommPort(SerialOpener opener = SystemSerialOpener());
+    // `finder` says which device each COM number stands for; null: the system's.
+    explicit CommPort(SerialOpener opener = SystemSerialOpener(), std::shared_ptr<PortFinder> finder = nullptr);
     ~CommPort() override;
     CommPort(const CommPort&) = delete;
     CommPort& operator=(const CommPort&) = delete;
@@ -29,13 +32,17 @@ public:
     // "COM1".."COM8", "USB" or a device path; empty in a new link object.
     std::string portName;
 
-    // Opens and configures the device named by portName; speed selector 0 is 1200 baud.
+    // Opens and configures the device named by portName (COM1..COM8 as the port finder
+    // assigns them, else a path); speed selector 0 is 1200 baud. A failure is logged with
+    // its reason, which openFailure() then gives.
     bool OpenPort(int speedSelector);
     // OpenPort(0), then FreeBuffer; true only if both succeeded. On failure nothing is open.
     bool ConnectPort();
     // Releases the device if it is open; then, on the USB link, the USB close.
     void ClosePort();
     bool IsOpen() const { return serial_ != nullptr; }
+    // Why the last OpenPort failed; empty text after a successful one.
+    const OpenFailureReason& openFailure() const { return openFailure_; }
 
     bool FreeBuffer() override;
     bool WriteBuffer(const std::uint8_t* frame, std::size_t count) override;
@@ -44,7 +51,9 @@ public:
 
 private:
     SerialOpener opener_;
+    std::shared_ptr<PortFinder> finder_;
     std::unique_ptr<SerialPort> serial_;
+    OpenFailureReason openFailure_;
 };
 
 // The same operations under their free-standing names.

@@ -41,10 +41,6 @@ public:
 // Speed selector: 0 gives 1200 baud, 1 gives 9600, any other value 19200.
 unsigned BaudForSpeed(int speedSelector);
 
-// "COM1".."COM8" name the system's serial devices (on Linux /dev/ttyS0..7, or the device
-// in environment variable KOVRIN_COM1..KOVRIN_COM8); any other name is taken as a path.
-std::string SerialDevicePath(const std::string& portName);
-
 // Opens the device exclusively and configures it (raw, `baud`, 8N1, no flow control),
 // purges both directions, then raises RTS and DTR (failures of those two are ignored:
 // a pseudo-terminal has no modem lines). nullptr on failure, with the system error code.

@@ -129,17 +129,6 @@ private:
 
 } // namespace
 
-std::string SerialDevicePath(const std::string& portName)
-{
-    if (portName.size() == 4 && portName.compare(0, 3, "COM") == 0 && portName[3] >= '1' && portName[3] <= '8') {
-        const std::string variable = "KOVRIN_" + portName;
-        if (const char* device = std::getenv(variable.c_str()); device && *device)
-            return device;
-        return std::string("/dev/ttyS") + static_cast<char>(portName[3] - 1);
-    }
-    return portName;
-}
-
 std::unique_ptr<SerialPort> OpenSerialPort(const std::string& device, unsigned baud, unsigned& error,
                                            Clock& clock, const SerialTimeouts& timeouts)
 {

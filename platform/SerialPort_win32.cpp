@@ -103,16 +103,6 @@ private:
 
 } // namespace
 
-std::string SerialDevicePath(const std::string& portName)
-{
-    if (portName.size() == 4 && portName.compare(0, 3, "COM") == 0 && portName[3] >= '1' && portName[3] <= '8') {
-        const std::string variable = "KOVRIN_" + portName;
-        if (const char* device = std::getenv(variable.c_str()); device && *device)
-            return device;
-    }
-    return portName;
-}
-
 std::unique_ptr<SerialPort> OpenSerialPort(const std::string& device, unsigned baud, unsigned& error, Clock&,
                                            const SerialTimeouts& timeouts)
 {

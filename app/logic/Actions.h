@@ -77,6 +77,9 @@ struct MenuEntry {
     std::optional<ActionId> action;  // Item and TopLevelItem only
 };
 
+// The menu whose opening re-reads the serial devices (FormConfigLogic::ConnectionMenuPopup).
+inline constexpr std::string_view kConnectionMenu = "&Connection";
+
 inline constexpr MenuEntry kMenuBar[] = {
     {MenuEntry::Menu, "&File", {}},
     {MenuEntry::Item, "&New", ActionId::New},
@@ -88,7 +91,7 @@ inline constexpr MenuEntry kMenuBar[] = {
     {MenuEntry::Item, "&Upload", ActionId::Upload},
     {MenuEntry::Separator, "", {}},
     {MenuEntry::Item, "&Exit", ActionId::Exit},
-    {MenuEntry::Menu, "&Connection", {}},
+    {MenuEntry::Menu, kConnectionMenu, {}},
     {MenuEntry::Item, "&Connect", ActionId::Connect},
     {MenuEntry::Item, "&Disconnect", ActionId::Disconnect},
     {MenuEntry::Separator, "", {}},

@@ -13,8 +13,9 @@ namespace {
 
 class CommLink final : public Link {
 public:
-    CommLink(Clock& clock, const SerialOpener& opener, const std::function<bool()>& usbOpen)
-        : clock_(clock), port_(opener), usbOpen_(usbOpen)
+    CommLink(Clock& clock, const SerialOpener& opener, const std::function<bool()>& usbOpen,
+             std::shared_ptr<PortFinder> finder)
+        : clock_(clock), port_(opener, std::move(finder)), usbOpen_(usbOpen)
     {
     }
     ~CommLink() override { port_.ClosePort(); }
@@ -25,6 +26,10 @@ public:
         if (portName == text::kUsbPortName)
             return usbOpen_ ? usbOpen_() : UsbOpen();
         return port_.ConnectPort();
+    }
+    std::string OpenFailureText() const override
+    {
+        return port_.openFailure().forUser ? port_.openFailure().text : std::string();
     }
     void Close() override { port_.ClosePort(); }
 
@@ -45,14 +50,24 @@ private:
 
 } // namespace
 
-CommLinkService::CommLinkService(Clock& uploadClock, SerialOpener opener, std::function<bool()> usbOpen)
-    : clock_(uploadClock), opener_(std::move(opener)), usbOpen_(std::move(usbOpen))
+CommLinkService::CommLinkService(Clock& uploadClock, SerialOpener opener, std::function<bool()> usbOpen,
+                                 std::shared_ptr<PortFinder> finder)
+    : clock_(uploadClock)
+    , opener_(std::move(opener))
+    , usbOpen_(std::move(usbOpen))
+    , finder_(finder ? std::move(finder) : std::shared_ptr<PortFinder>(MakeSystemPortFinder()))
 {
 }
 
 std::unique_ptr<Link> CommLinkService::CreateLink()
 {
-    return std::make_unique<CommLink>(clock_, opener_, usbOpen_);
+    return std::make_unique<CommLink>(clock_, opener_, usbOpen_, finder_);
+}
+
+PortScan CommLinkService::ScanPorts()
+{
+    // The link logs the scan's notes when it opens a port; a menu opening need not.
+    return finder_->Scan();
 }
 
 void CommLinkService::DebugLog(const std::string& text)

@@ -11,17 +11,20 @@ namespace kovrin {
 
 class CommLinkService final : public LinkService {
 public:
-    // `usbOpen` stands in for comm/usb's UsbOpen (tests); empty: the real one.
+    // `usbOpen` stands in for comm/usb's UsbOpen (tests); empty: the real one. `finder`
+    // assigns the COM numbers; null: the system's.
     explicit CommLinkService(Clock& uploadClock = systemClock(), SerialOpener opener = SystemSerialOpener(),
-                             std::function<bool()> usbOpen = {});
+                             std::function<bool()> usbOpen = {}, std::shared_ptr<PortFinder> finder = nullptr);
 
     std::unique_ptr<Link> CreateLink() override;
     void DebugLog(const std::string& text) override;
+    PortScan ScanPorts() override;
 
 private:
     Clock& clock_;
     SerialOpener opener_;
     std::function<bool()> usbOpen_;
+    std::shared_ptr<PortFinder> finder_;
 };
 
 } // namespace kovrin

@@ -2,6 +2,7 @@
 // port commands (ActionComPort1Execute .. ActionComPort8Execute, ActionUsbExecute).
 #include "app/logic/FormConfigLogic.h"
 
+#include "app/logic/PortHints.h"
 #include "app/logic/WindowTexts.h"
 #include "platform/Clock.h"
 
@@ -49,8 +50,13 @@ void FormConfigLogic::ActionConnectExecute()
 
     std::unique_ptr<ProgressView> progress = openProgress(std::string(text::kConnecting), kConnectSteps, false);
 
+    // A cable plugged in since the menu was last open is found here too.
+    refreshPortHints();
     if (!activePort_->Open(portName_)) {
-        error(portName_ == text::kUsbPortName ? text::kCannotOpenUsb : text::kCannotOpenSerial);
+        std::string message(portName_ == text::kUsbPortName ? text::kCannotOpenUsb : text::kCannotOpenSerial);
+        if (const std::string reason = activePort_->OpenFailureText(); !reason.empty())
+            message += "\n" + reason;
+        error(message);
         activePort_.reset();
         progress.reset();
         changed();
@@ -100,6 +106,20 @@ void FormConfigLogic::selectPort(ActionId port)
         if (chosen)
             portName_ = command.portName;
     }
+    changed();
+}
+
+void FormConfigLogic::refreshPortHints()
+{
+    const PortScan scan = env_.links->ScanPorts();
+    for (const ComPort& port : scan.ports)
+        if (port.number >= 1 && port.number <= kComPortCount)
+            state_.action(kPortCommands[static_cast<std::size_t>(port.number - 1)].action).hint = PortHint(port);
+}
+
+void FormConfigLogic::ConnectionMenuPopup()
+{
+    refreshPortHints();
     changed();
 }
 

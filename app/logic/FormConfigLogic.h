@@ -69,6 +69,8 @@ public:
     void ActionComPort7Execute();
     void ActionComPort8Execute();
     void ActionUsbExecute();
+    // The Connection menu opens: the port commands' hints name the devices present now.
+    void ConnectionMenuPopup();
 
     // Transfers.
     void ActionDownloadExecute();
@@ -107,6 +109,7 @@ private:
     class TransferSteps;
 
     void selectPort(ActionId port);
+    void refreshPortHints();
     void offerToSave();
     void loadFile(const std::string& name);
     void showRecordLoaded();

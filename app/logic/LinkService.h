@@ -4,6 +4,7 @@
 // production service sits on comm/ (CommLinkService); tests script a fake.
 #include "comm/Transfer.h"
 #include "config/ConfigRecord.h"
+#include "platform/PortFinder.h"
 
 #include <memory>
 #include <string>
@@ -28,6 +29,10 @@ public:
     // False leaves nothing open.
     virtual bool Open(const std::string& portName) = 0;
 
+    // Why the last Open failed, in a line to show under the error message; empty when
+    // there is nothing to show (the system keeps the reason to the log).
+    virtual std::string OpenFailureText() const { return {}; }
+
     // ClosePort: releases what is held; harmless on a closed link.
     virtual void Close() = 0;
 
@@ -46,6 +51,15 @@ public:
     virtual std::unique_ptr<Link> CreateLink() = 0;
     // DebugLog: the diagnostic log, silent outside debug mode.
     virtual void DebugLog(const std::string& text) = 0;
+    // Which device each of COM1..COM8 stands for now. By default nothing is known
+    // beyond the names.
+    virtual PortScan ScanPorts()
+    {
+        PortScan scan;
+        for (int n = 1; n <= kComPortCount; ++n)
+            scan.ports[static_cast<std::size_t>(n - 1)] = {n, "COM" + std::to_string(n), {}, {}, false, false, false, false};
+        return scan;
+    }
 };
 
 } // namespace kovrin

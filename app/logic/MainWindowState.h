@@ -14,6 +14,7 @@ namespace kovrin {
 struct ActionState {
     bool enabled = true;
     bool checked = false;
+    std::string hint;  // status tip and tool tip; empty: the action's hint from its table
 };
 
 // The three zones of the status bar (Panel2). In each zone at most one image shows.

@@ -4,6 +4,7 @@
 #include "app/logic/LinkService.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@ struct LinkScript {
     LinkFailure failure = LinkFailure::None;  // for the next transfer
     int failAtWord = 0;                       // words before it succeed
     ConfigRecord switchRecord;                // what a download delivers
+    std::string openFailureText;              // the reason a failed open gives
 };
 
 class FakeLinkService final : public LinkService {
@@ -31,6 +33,9 @@ public:
         return std::make_unique<FakeLink>(*this, created_);
     }
     void DebugLog(const std::string& text) override { debugLog.push_back(text); }
+    // The devices behind COM1..COM8; unset: nothing known beyond the names.
+    std::optional<PortScan> ports;
+    PortScan ScanPorts() override { return ports ? *ports : LinkService::ScanPorts(); }
 
 private:
     class FakeLink final : public Link {
@@ -46,6 +51,7 @@ private:
             s_.calls.push_back("open" + id_ + " " + port);
             return s_.script.openSucceeds;
         }
+        std::string OpenFailureText() const override { return s_.script.openFailureText; }
         void Close() override { s_.calls.push_back("close" + id_); }
         LinkFailure Download(ConfigRecord& record, TransferObserver& observer) override
         {

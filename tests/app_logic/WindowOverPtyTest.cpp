@@ -6,6 +6,7 @@
 #include "app/logic/FormConfigLogic.h"
 #include "comm/Frame.h"
 #include "platform/Pty.h"
+#include "tests/support/FixedPortFinder.h"
 
 #include <gtest/gtest.h>
 
@@ -70,9 +71,11 @@ protected:
 
     PtyPair pty;
     FakeClock clock;
-    CommLinkService service{clock, [this](const std::string&, unsigned baud, unsigned& error) {
+    CommLinkService service{clock,
+                            [this](const std::string&, unsigned baud, unsigned& error) {
                                 return OpenSerialPort(pty.slavePath(), baud, error);
-                            }};
+                            },
+                            {}, std::make_shared<FixedPortFinder>(std::map<int, std::string>{{1, "pty"}})};
     FakeView view;
     std::unique_ptr<FormConfigLogic> window;
     std::thread peer;
@@ -154,16 +157,21 @@ TEST_F(WindowOverPty, BadAnswerEndsTheDownloadDisconnected)
 
 TEST_F(WindowOverPty, ConnectToAMissingDeviceFails)
 {
-    CommLinkService missing{clock, [](const std::string&, unsigned baud, unsigned& error) {
-                                return OpenSerialPort("/dev/kovrin-no-such-tty", baud, error);
+    CommLinkService missing{clock,
+                            [](const std::string& device, unsigned baud, unsigned& error) {
+                                return OpenSerialPort(device, baud, error);
                             },
-                            [] { return false; }};
+                            [] { return false; },
+                            std::make_shared<FixedPortFinder>(std::map<int, std::string>{{1, "/dev/kovrin-no-such-tty"}})};
     WindowEnvironment env;
     env.links = &missing;
     env.clock = &clock;
     FormConfigLogic w(view, env);
     w.FormShow();
-    view.expectMessage("Cannot open serial port");
+    view.expectMessage("Cannot open serial port\nNo such device /dev/kovrin-no-such-tty: is the cable plugged in?");
+    w.ActionConnectExecute();
+    w.ActionComPort2Execute();  // nothing stands behind COM2
+    view.expectMessage("Cannot open serial port\nNo serial device is connected as COM2: is the cable plugged in?");
     w.ActionConnectExecute();
     w.ActionUsbExecute();
     view.expectMessage("Cannot open USB port");

@@ -119,6 +119,22 @@ TEST_F(FormTest, ToolbarShowsImagesWithHints)
     EXPECT_EQ(form->action(ActionId::ServicePassword)->toolTip(), "Insert password for service level");
 }
 
+TEST_F(FormTest, OpeningTheConnectionMenuShowsEachPortsDevice)
+{
+    QMenu* connection = nullptr;
+    for (QAction* top : child<QMenuBar>("ActionMainMenuBar1")->actions())
+        if (top->text() == "&Connection")
+            connection = top->menu();
+    ASSERT_NE(connection, nullptr);
+    emit connection->aboutToShow();
+    const QString expected = QString::fromUtf8("COM1 \u2014 /dev/ttyUSB0, FT232R USB UART");
+    EXPECT_EQ(form->action(ActionId::ComPort1)->statusTip(), expected);
+    EXPECT_EQ(form->action(ActionId::ComPort1)->text(), "COM1");
+    for (QAction* item : MenuItemsOf(form.get(), "ActionComPort1"))
+        EXPECT_EQ(item->statusTip(), expected);
+    EXPECT_EQ(form->action(ActionId::ComPort2)->statusTip(), QString::fromUtf8("COM2 \u2014 nothing there"));
+}
+
 TEST_F(FormTest, FreshWindowIsDisconnectedUserLevelWithoutPage)
 {
     EXPECT_EQ(form->windowTitle(), "Kovrin Configurator - Version 1.5.1.0");

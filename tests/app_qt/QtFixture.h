@@ -25,6 +25,15 @@ public:
         return std::make_unique<StillLink>(*this);
     }
     void DebugLog(const std::string&) override {}
+    // COM1 stands for a cable; the other numbers for nothing.
+    PortScan ScanPorts() override
+    {
+        PortScan scan;
+        for (int n = 1; n <= kComPortCount; ++n)
+            scan.ports[static_cast<std::size_t>(n - 1)].number = n;
+        scan.ports[0] = {1, "/dev/ttyUSB0", "FT232R USB UART", "usb-A", true, true, false, true};
+        return scan;
+    }
 
 private:
     class StillLink final : public Link {

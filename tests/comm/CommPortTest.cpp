@@ -5,10 +5,12 @@
 #include "comm/Frame.h"
 #include "comm/UsbLinkClient.h"
 #include "tests/comm/LogCapture.h"
+#include "tests/support/FixedPortFinder.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <map>
 
 namespace kovrin {
 namespace {
@@ -64,17 +66,20 @@ struct Opened {
 
 CommPort MakePort(DeviceScript& script, Opened* opened = nullptr, bool openFails = false)
 {
-    return CommPort([&script, opened, openFails](const std::string& device, unsigned baud, unsigned& error)
-                        -> std::unique_ptr<SerialPort> {
-        if (opened)
-            *opened = {device, baud};
-        if (openFails) {
-            error = 2;
-            return nullptr;
-        }
-        script.destroyed = false;
-        return std::make_unique<FakeDevice>(script);
-    });
+    return CommPort(
+        [&script, opened, openFails](const std::string& device, unsigned baud,
+                                     unsigned& error) -> std::unique_ptr<SerialPort> {
+            if (opened)
+                *opened = {device, baud};
+            if (openFails) {
+                error = 2;
+                return nullptr;
+            }
+            script.destroyed = false;
+            return std::make_unique<FakeDevice>(script);
+        },
+        std::make_shared<test::FixedPortFinder>(
+            std::map<int, std::string>{{1, "/dev/ttyS0"}, {2, "/dev/ttyS1"}, {3, "/dev/pts/77"}}));
 }
 
 bool EndsWith(const std::string& text, const std::string& tail)
@@ -85,25 +90,23 @@ bool EndsWith(const std::string& text, const std::string& tail)
 TEST(CommPort, OpenUsesTheMappedDeviceAndSpeed)
 {
     DeviceScript script;
-    Opened opened;
-    ::setenv("KOVRIN_COM3", "/dev/pts/77", 1);
     struct Case {
         const char* name;
         int speed;
-        const char* device;
+        const char* device;  // nullptr: nothing is opened
         unsigned baud;
     } cases[] = {
-        {"COM1", 0, "/dev/ttyS0", 1200}, {"COM8", 1, "/dev/ttyS7", 9600}, {"COM3", 2, "/dev/pts/77", 19200},
+        {"COM1", 0, "/dev/ttyS0", 1200}, {"COM8", 1, nullptr, 0}, {"COM3", 2, "/dev/pts/77", 19200},
         {"/dev/ttyUSB0", 0, "/dev/ttyUSB0", 1200}, {"COM9", 0, "COM9", 1200},
     };
     for (const Case& c : cases) {
+        Opened opened;
         CommPort port = MakePort(script, &opened);
         port.portName = c.name;
-        EXPECT_TRUE(port.OpenPort(c.speed)) << c.name;
-        EXPECT_EQ(opened.device, c.device) << c.name;
+        EXPECT_EQ(port.OpenPort(c.speed), c.device != nullptr) << c.name;
+        EXPECT_EQ(opened.device, c.device ? c.device : "") << c.name;
         EXPECT_EQ(opened.baud, c.baud) << c.name;
     }
-    ::unsetenv("KOVRIN_COM3");
 }
 
 TEST(CommPort, ConnectPortPurgesAndFailsCleanly)

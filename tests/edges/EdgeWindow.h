@@ -50,7 +50,8 @@ protected:
 
     std::filesystem::path folder;
     FakeClock clock;
-    CommLinkService links{clock};
+    // KOVRIN_COM1 names the device; no serial device of the machine takes part.
+    CommLinkService links{clock, SystemSerialOpener(), {}, MakePortFinder("/kovrin-no-system-root", "")};
     FakeView view;
     std::optional<FormConfigLogic> window;
 };

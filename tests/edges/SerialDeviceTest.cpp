@@ -1,12 +1,18 @@
 // KOVRIN_COM1 naming something that is no usable serial device: Connect in the window and
-// kovrin-cli's transfers both give "Cannot open serial port", promptly, leaving nothing open.
+// kovrin-cli's transfers both give "Cannot open serial port" with the reason under it,
+// promptly, leaving nothing open.
 #include "tests/edges/EdgeWindow.h"
 #include "tests/faults/ProcessResources.h"
 
 #include "platform/Pty.h"
 #include "tools/ats-sim/harness/ChildProcess.h"
 
+#include <fcntl.h>
+#include <grp.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -21,21 +27,36 @@ using Ms = std::chrono::milliseconds;
 
 constexpr int kNobody = 65534;
 
-enum class Device { Missing, Directory, RegularFile, Fifo, NotATerminal, NoPermission };
+enum class Device { Missing, Directory, RegularFile, Fifo, NotATerminal, NoPermission, Held };
 
 struct DeviceCase {
     const char* name;
     Device device;
+    const char* reason;  // the line under the message; %1 is the device, %2 the holder
 };
 
 const DeviceCase kDevices[] = {
-    {"Missing", Device::Missing},
-    {"Directory", Device::Directory},
-    {"RegularFile", Device::RegularFile},
-    {"Fifo", Device::Fifo},                  // an open for reading alone would wait for a writer
-    {"NotATerminal", Device::NotATerminal},  // a character device without serial settings
-    {"NoPermission", Device::NoPermission},
+    {"Missing", Device::Missing, "No such device %1: is the cable plugged in?"},
+    {"Directory", Device::Directory, "%1 is not a serial port."},
+    {"RegularFile", Device::RegularFile, "%1 is not a serial port."},
+    // an open for reading alone would wait for a writer
+    {"Fifo", Device::Fifo, "%1 is not a serial port."},
+    // a character device without serial settings
+    {"NotATerminal", Device::NotATerminal, "%1 is not a serial port."},
+    // a pty given to the group dialout, opened by a user outside it
+    {"NoPermission", Device::NoPermission,
+     "No permission to open %1: add your user to the group dialout (sudo usermod -aG dialout nobody), then log "
+     "out and in again."},
+    // another process holds the lock
+    {"Held", Device::Held, "%1 is in use by another program: %2; close or stop it, then connect again."},
 };
+
+std::string Replace(std::string text, const std::string& mark, const std::string& value)
+{
+    if (const std::size_t at = text.find(mark); at != std::string::npos)
+        text.replace(at, mark.size(), value);
+    return text;
+}
 
 class BadSerialDevice : public EdgeWindowTest, public ::testing::WithParamInterface<DeviceCase> {
 protected:
@@ -61,10 +82,21 @@ protected:
         case Device::NotATerminal:
             device = "/dev/null";
             break;
-        case Device::NoPermission:
+        case Device::NoPermission: {
             ASSERT_TRUE(pty.ok());
             device = pty.slavePath();
-            ASSERT_EQ(::chmod(device.c_str(), 0), 0);
+            // Only root may hand the device to a group it is not in; the case needs nobody.
+            const group* dialout = ::getgrnam("dialout");
+            if (::geteuid() != 0 || !dialout)
+                GTEST_SKIP() << "needs root and the group dialout";
+            ASSERT_EQ(::chown(device.c_str(), 0, dialout->gr_gid), 0);
+            ASSERT_EQ(::chmod(device.c_str(), 0660), 0);
+            break;
+        }
+        case Device::Held:
+            ASSERT_TRUE(pty.ok());
+            device = pty.slavePath();
+            holdInChild();
             break;
         }
         ::setenv("KOVRIN_COM1", device.c_str(), 1);
@@ -72,7 +104,40 @@ protected:
     void TearDown() override
     {
         ::unsetenv("KOVRIN_COM1");
+        if (holder > 0) {
+            ::kill(holder, SIGKILL);
+            ::waitpid(holder, nullptr, 0);
+        }
         EdgeWindowTest::TearDown();
+    }
+
+    // A process of its own opens the device and locks it, as another program would.
+    void holdInChild()
+    {
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
+        holder = ::fork();
+        ASSERT_GE(holder, 0);
+        if (holder == 0) {
+            const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY);
+            const char ok = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0 ? 'y' : 'n';
+            (void)!::write(ready[1], &ok, 1);
+            for (;;)
+                ::pause();
+        }
+        ::close(ready[1]);
+        char ok = 'n';
+        ASSERT_EQ(::read(ready[0], &ok, 1), 1);
+        ::close(ready[0]);
+        ASSERT_EQ(ok, 'y');
+        std::ifstream comm("/proc/" + std::to_string(holder) + "/comm");
+        std::getline(comm, holderName);
+    }
+
+    std::string reason() const
+    {
+        return Replace(Replace(GetParam().reason, "%1", device), "%2",
+                       holderName + " (process " + std::to_string(holder) + ")");
     }
 
     // Root opens anything: the permission case then runs as nobody.
@@ -80,6 +145,8 @@ protected:
 
     PtyPair pty;
     std::string device;
+    pid_t holder = -1;
+    std::string holderName;
 };
 
 TEST_P(BadSerialDevice, ConnectShowsCannotOpenSerialPort)
@@ -88,7 +155,7 @@ TEST_P(BadSerialDevice, ConnectShowsCannotOpenSerialPort)
     const std::function<std::string()> connect = [this] {
         const ProcessResources before = TakeResourceSnapshot();
         start();
-        view.expectMessage("Cannot open serial port");
+        view.expectMessage("Cannot open serial port\n" + reason());
         const auto t0 = std::chrono::steady_clock::now();
         window->ActionConnectExecute();
         const auto took = std::chrono::duration_cast<Ms>(std::chrono::steady_clock::now() - t0);
@@ -144,7 +211,7 @@ TEST_P(BadSerialDevice, CliTransfersExitWithDeviceFailure)
         SCOPED_TRACE(args.front());
         ASSERT_FALSE(r.timedOut);
         EXPECT_EQ(r.status.code, 3) << r.err;
-        EXPECT_EQ(r.err, "kovrin-cli: Cannot open serial port\n");
+        EXPECT_EQ(r.err, "kovrin-cli: Cannot open serial port\nkovrin-cli: " + reason() + "\n");
         EXPECT_FALSE(fs::exists(out));
         EXPECT_LT(took.count(), 5000);
     }

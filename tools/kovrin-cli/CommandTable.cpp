@@ -19,6 +19,8 @@ constexpr Command kCommands[] = {
      "port", 1, RunUpload},
     {"about", "", "print the version and whether the bridge library and Manual.pdf are found beside the program", "",
      "", 0, RunAbout},
+    {"ports", "", "list COM1..COM8: the device each stands for, whether it is there and may be opened", "", "", 0,
+     RunPorts},
 };
 
 } // namespace

@@ -13,5 +13,7 @@ int RunDownload(const Args& args);
 int RunUpload(const Args& args);
 // Version and the files found in the program's folder (cmd_about.cpp).
 int RunAbout(const Args& args);
+// The serial ports (cmd_ports.cpp).
+int RunPorts(const Args& args);
 
 } // namespace kovrin::cli

@@ -91,8 +91,11 @@ public:
         const bool usb = name == "USB";
         if (usb ? UsbOpen() : port_->ConnectPort())
             return true;
-        port_.reset();
         Fail(ExitDevice, usb ? kCannotOpenUsb : kCannotOpenSerial);
+        // The window shows the reason under its message when the system gives one.
+        if (!usb && port_->openFailure().forUser)
+            Fail(ExitDevice, port_->openFailure().text);
+        port_.reset();
         return false;
     }
     CommPort& link() { return *port_; }
