@@ -431,6 +431,8 @@ void Device::Reap(void* handle, void* argument)
         if (!done_.empty()) {
             urb = std::move(done_.front());
             done_.erase(done_.begin());
+        } else {
+            ++seen_.emptyReaps;
         }
     }
     if (!urb) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,12 @@ typedef struct _UMockdevTestbed UMockdevTestbed;
 namespace kovrin::usbemu {
 
 enum class DeviceKind { Plain, SerialBridge, Keyboard };
+
+// Test listings name the kind.
+inline void PrintTo(DeviceKind kind, std::ostream* out)
+{
+    *out << (kind == DeviceKind::Plain ? "plain" : kind == DeviceKind::SerialBridge ? "serial bridge" : "keyboard");
+}
 
 using Bytes = std::vector<std::uint8_t>;
 using Clock = std::chrono::steady_clock;
@@ -33,6 +40,7 @@ struct Observed {
     std::vector<Bytes> inputs;          // interrupt IN payloads handed out
     int claims = 0;
     int claimRefusals = 0;
+    long emptyReaps = 0;  // reaps that found nothing: libusb's loop over a node that is always ready
 };
 
 class Device;
