@@ -166,9 +166,8 @@ Device& Testbed::Plug(DeviceKind kind, const std::string& tty, Behaviour behavio
     descriptors.insert(descriptors.end(), config.begin(), config.end());
     std::string hex = Hex(descriptors.data(), descriptors.size());
     hex.erase(std::remove(hex.begin(), hex.end(), ' '), hex.end());
-    char ids[32];
-    std::snprintf(ids, sizeof ids, "%04x\\n\nA: idProduct=%04x", k.vendorId, k.productId);
-
+    char ids[64];
+    std::snprintf(ids, sizeof ids, "A: idVendor=%04x\\n\nA: idProduct=%04x\\n\n", k.vendorId, k.productId);
     const std::string text = "P: " + device->sysPath_.substr(4) + "\n"
                              "N: bus/usb/" + busText + "/001\n"
                              "E: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nE: DRIVER=usb\n"
@@ -178,7 +177,7 @@ Device& Testbed::Plug(DeviceKind kind, const std::string& tty, Behaviour behavio
                              "A: busnum=" + std::to_string(bus) + "\\n\n"
                              "A: devnum=1\\n\n"
                              "A: speed=12\\n\n"
-                             "A: idVendor=" + ids + "\\n\n"
+                             + ids +
                              "H: descriptors=" + hex + "\n";
     if (!umockdev_testbed_add_from_string(testbed_, text.c_str(), &error))
         throw std::runtime_error(error ? error->message : "add_from_string failed");
@@ -309,8 +308,16 @@ void Device::Submit(void* handle, void* argument)
     auto* client = static_cast<UMockdevIoctlClient*>(handle);
     auto urb = std::make_unique<Urb>();
     urb->urb = Resolve(static_cast<UMockdevIoctlData*>(argument), 0, sizeof(usbdevfs_urb));
+    if (!urb->urb) {
+        umockdev_ioctl_client_complete(client, -1, EFAULT);
+        return;
+    }
     const usbdevfs_urb* f = urb->fields();
     urb->buffer = Resolve(urb->urb, offsetof(usbdevfs_urb, buffer), static_cast<std::size_t>(f->buffer_length));
+    if (!urb->buffer || f->buffer_length < (f->type == USBDEVFS_URB_TYPE_CONTROL ? 8 : 0)) {
+        umockdev_ioctl_client_complete(client, -1, EFAULT);
+        return;
+    }
 
     std::lock_guard lock(mutex_);
     if (f->type == USBDEVFS_URB_TYPE_CONTROL) {
