@@ -57,7 +57,7 @@ protected:
     std::string Trace() const { return ReadAll(tracePath); }
 
     // One request the way the program's link sends it; the answer's bytes as taken.
-    std::string Exchange(const Frame& request)
+    std::string Exchange(const Frame& request, std::chrono::milliseconds wait = 5s)
     {
         std::array<char, 220> buffer{};
         std::copy(request.begin(), request.end(), buffer.begin());
@@ -66,7 +66,7 @@ protected:
         library->Request(1);
         std::string got;
         std::array<char, 1200> in{};
-        for (const auto end = Clock::now() + 5s; Clock::now() < end;) {
+        for (const auto end = Clock::now() + wait; Clock::now() < end;) {
             got.append(in.data(), static_cast<std::size_t>(library->Take(in.data())));
             if (!got.empty() && got.back() == kEtx) {
                 library->Request(0);
@@ -162,7 +162,7 @@ TEST_P(UbrixOverUsb, UnpluggedAdapterIsFoundAgainAtTheNextSend)
     Device& adapter = PlugAdapter();
     ASSERT_EQ(Init(), 0);
     adapter.SetSilent(true);
-    EXPECT_EQ(Exchange(BuildRequestGI()), "");
+    EXPECT_EQ(Exchange(BuildRequestGI(), 500ms), "");
     testbed->Unplug(adapter);
 
     EXPECT_EQ(Exchange(BuildRequestGN()), "");
