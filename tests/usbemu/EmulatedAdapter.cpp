@@ -28,11 +28,22 @@ constexpr auto kEmptyReapPause = std::chrono::milliseconds(5);
 // Feature report before the host sets it: 9600 baud, 8N1.
 constexpr std::array<std::uint8_t, 5> kFactoryFeature{0x80, 0x25, 0x00, 0x00, 0x03};
 
+// What a device kind's descriptors declare.
+struct KindInfo {
+    std::uint16_t vendorId;
+    std::uint16_t productId;
+    std::size_t inputBytes;    // interrupt IN payload (no report id)
+    std::size_t outputBytes;   // interrupt OUT payload
+    std::size_t featureBytes;  // feature report data (no report id)
+};
+
 const KindInfo kKinds[] = {
     {0x0A6D, 0x0005, 4, 4, 4},  // plain adapter: 5-byte reports with their id
     {0x04B4, 0x5500, 8, 8, 5},  // serial-bridge adapter: 9-byte reports, 6-byte feature
     {0x046D, 0xC31C, 8, 0, 0},  // a keyboard: a HID device that is no adapter
 };
+
+const KindInfo& Info(DeviceKind kind) { return kKinds[static_cast<int>(kind)]; }
 
 void Put16(Bytes& out, unsigned v)
 {
@@ -106,8 +117,6 @@ void SetRaw(int fd)
 }
 
 } // namespace
-
-const KindInfo& Info(DeviceKind kind) { return kKinds[static_cast<int>(kind)]; }
 
 std::string Hex(const std::uint8_t* data, std::size_t count)
 {

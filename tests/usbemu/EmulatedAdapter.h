@@ -72,15 +72,12 @@ class Device {
 public:
     ~Device();
     Observed Seen() const;
-    DeviceKind Kind() const { return kind_; }
     // Stops or resumes input reports.
     void SetSilent(bool silent);
 
     // Internal: the ioctl handler and the testbed use these.
     struct Urb;
     bool HandleIoctl(void* client);
-    const std::string& SysPath() const { return sysPath_; }
-    const std::string& DevNode() const { return devNode_; }
 
 private:
     friend class Testbed;
@@ -108,16 +105,6 @@ private:
     std::vector<std::unique_ptr<Urb>> done_;
     Observed seen_;
 };
-
-// The descriptors of one device kind, for checks of their own.
-struct KindInfo {
-    std::uint16_t vendorId;
-    std::uint16_t productId;
-    std::size_t inputBytes;    // interrupt IN payload (no report id)
-    std::size_t outputBytes;   // interrupt OUT payload
-    std::size_t featureBytes;  // feature report data (no report id)
-};
-const KindInfo& Info(DeviceKind kind);
 
 std::string Hex(const std::uint8_t* data, std::size_t count);
 
