@@ -30,6 +30,25 @@ constexpr int kDownloadBytes = 638;
 constexpr int kUploadBytes = 512;
 constexpr double kUploadPauses = 16 * 0.750;
 
+// The USB adapters carry four request bytes per report and pause 100 ms after each.
+constexpr double kReportSeconds = 0.100;
+constexpr int ReportsFor(int frameBytes) { return (frameBytes + 3) / 4; }
+
+// Shortest time one exchange over USB can take: the request's reports with their pauses,
+// except that the switch starts answering after the last report, so the answer's line
+// time and the last pause run side by side.
+constexpr double UsbExchangeFloor(int requestBytes, int answerBytes)
+{
+    const double answer = LineSeconds(answerBytes);
+    return (ReportsFor(requestBytes) - 1) * kReportSeconds + (answer > kReportSeconds ? answer : kReportSeconds);
+}
+
+// "GI", "GN", then "GM" for words 0..15.
+constexpr double kUsbDownloadFloor =
+    UsbExchangeFloor(12, 68) + UsbExchangeFloor(12, 34) + 16 * UsbExchangeFloor(16, 16);
+// Sixteen "SM", each after its 750 ms pause.
+constexpr double kUsbUploadFloor = kUploadPauses + 16 * UsbExchangeFloor(20, 12);
+
 // Rows over the USB adapter (usb_rows.cpp).
 std::vector<BenchRow> UsbRows();
 

@@ -1,5 +1,6 @@
-# kovrin_add_test(NAME SOURCES a.cpp b.cpp LIBS lib1 lib2 [LABELS l1 l2] [QT])
-# One GoogleTest binary; each TEST becomes its own CTest entry.
+# kovrin_add_test(NAME SOURCES a.cpp b.cpp LIBS lib1 lib2 [LABELS l1 l2] [QT] [LAUNCHER cmd args])
+# One GoogleTest binary; each TEST becomes its own CTest entry. LAUNCHER runs it (listing
+# included) through a wrapper command, such as a preload of an emulation library.
 #
 # gtest_discover_tests flattens list-valued properties, so every property passed here
 # holds a single value: labels are joined with '+' (`ctest -L tsan` matches by regex),
@@ -8,7 +9,7 @@ function(kovrin_add_test name)
   if(NOT KOVRIN_BUILD_TESTS)
     return()
   endif()
-  cmake_parse_arguments(T "QT" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "QT" "" "SOURCES;LIBS;LABELS;LAUNCHER" ${ARGN})
   set(sources ${T_SOURCES})
   if(T_QT)
     # Qt tests never need a display.
@@ -16,6 +17,9 @@ function(kovrin_add_test name)
   endif()
   add_executable(${name} ${sources})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
+  if(T_LAUNCHER)
+    set_property(TARGET ${name} PROPERTY CROSSCOMPILING_EMULATOR "${T_LAUNCHER}")
+  endif()
   if(T_LABELS)
     list(JOIN T_LABELS "+" labels)
   else()

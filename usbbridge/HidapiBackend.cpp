@@ -1,11 +1,13 @@
 #include "HidapiBackend.h"
 
+#include "Adapters.h"
 #include "BackendFactory.h"
 
 #include <hidapi.h>
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 
 namespace ubrix {
 
@@ -17,6 +19,9 @@ constexpr unsigned long kDefaultInputBuffers = 30;
 // hidapi's read cannot be woken, so the reader waits in slices and looks at its stop
 // request between them.
 constexpr int kReadSliceMs = 50;
+// hidapi's libusb back end gives a write 1000 ms; a failure after most of that is its
+// time-out rather than an error.
+constexpr std::chrono::milliseconds kWriteAttemptBound{900};
 
 std::vector<HidapiBackend::Present> enumerate(unsigned short vendorId, unsigned short productId) {
     std::vector<HidapiBackend::Present> found;
@@ -48,25 +53,20 @@ private:
 } // namespace
 
 // Both handles of one interface share this: libusb lets an interface be claimed once.
+// Only the two known adapters are ever opened through hidapi (which claims the
+// interface); every other HID device is listed and left to its kernel driver.
 struct HidapiBackend::Device {
     std::string path;
     HidAttributes attributes;
-    std::mutex mutex;
     hid_device* hid = nullptr;
-    bool openFailed = false;
     std::atomic<bool> gone{false};
     std::atomic<unsigned long> inputBuffers{kDefaultInputBuffers};
 
+    Device() = default;
+    Device(const Device&) = delete;
+    Device& operator=(const Device&) = delete;
     ~Device() {
         if (hid) hid_close(hid);
-    }
-    hid_device* claim() {
-        std::lock_guard lock(mutex);
-        if (!hid && !openFailed) {
-            hid = hid_open_path(path.c_str());
-            openFailed = hid == nullptr;
-        }
-        return hid;
     }
 };
 
@@ -100,6 +100,12 @@ HidHandle HidapiBackend::open(const std::string& path, bool overlapped) {
         shared = std::make_shared<Device>();
         shared->path = path;
         shared->attributes = found->attributes;
+        // An adapter is claimed now, not at its first report: one that another program
+        // holds (or that vanished) must fail its open, so that it is never selected.
+        if (findAdapter(found->attributes.vendorId, found->attributes.productId)) {
+            shared->hid = hid_open_path(path.c_str());
+            if (!shared->hid) return kNoHandle;
+        }
     }
     const HidHandle handle = nextHandle_++;
     handles_[handle] = shared;
@@ -147,13 +153,13 @@ bool HidapiBackend::getAttributes(HidHandle handle, HidAttributes& out) {
 
 bool HidapiBackend::getFeature(HidHandle handle, std::span<std::uint8_t> report) {
     const auto d = device(handle);
-    hid_device* hid = d ? d->claim() : nullptr;
+    hid_device* hid = d ? d->hid : nullptr;
     return hid && hid_get_feature_report(hid, report.data(), report.size()) >= 0;
 }
 
 bool HidapiBackend::setFeature(HidHandle handle, std::span<const std::uint8_t> report) {
     const auto d = device(handle);
-    hid_device* hid = d ? d->claim() : nullptr;
+    hid_device* hid = d ? d->hid : nullptr;
     return hid && hid_send_feature_report(hid, report.data(), report.size()) >= 0;
 }
 
@@ -175,7 +181,7 @@ bool HidapiBackend::setNumInputBuffers(HidHandle handle, unsigned long count) {
 ReadResult HidapiBackend::readReport(HidHandle handle, std::span<std::uint8_t> report,
                                      std::chrono::milliseconds timeout, std::stop_token stop) {
     const auto d = device(handle);
-    hid_device* hid = d ? d->claim() : nullptr;
+    hid_device* hid = d ? d->hid : nullptr;
     if (!hid || report.size() < 2) return ReadResult::Failed;
     // The adapters use unnumbered reports: hidapi hands over the data alone, while the
     // report layout starts with the report id 0.
@@ -193,15 +199,24 @@ ReadResult HidapiBackend::readReport(HidHandle handle, std::span<std::uint8_t> r
     return ReadResult::TimedOut;
 }
 
-// hidapi writes synchronously with its own bound, so nothing is left pending on return.
+// hidapi writes synchronously and gives up after its own bound of about a second, with
+// nothing left pending. A failure that took that long is the adapter not taking the
+// report: it is offered again until the caller's wait has passed, and then reported as a
+// time-out. A failure that comes at once (the adapter gone) is a failed wait.
 WriteResult HidapiBackend::writeReport(HidHandle handle, std::span<const std::uint8_t> report,
-                                       std::chrono::milliseconds) {
+                                       std::chrono::milliseconds timeout) {
     const auto d = device(handle);
-    hid_device* hid = d ? d->claim() : nullptr;
+    hid_device* hid = d ? d->hid : nullptr;
     if (!hid) return {WriteResult::WaitFailed, 0};
-    const int written = hid_write(hid, report.data(), report.size());
-    if (written < 0) return {WriteResult::WaitFailed, 0};
-    return {WriteResult::Written, static_cast<std::size_t>(written)};
+    const auto start = std::chrono::steady_clock::now();
+    for (;;) {
+        const auto attempt = std::chrono::steady_clock::now();
+        const int written = hid_write(hid, report.data(), report.size());
+        if (written >= 0) return {WriteResult::Written, static_cast<std::size_t>(written)};
+        const auto now = std::chrono::steady_clock::now();
+        if (now - attempt < kWriteAttemptBound) return {WriteResult::WaitFailed, 0};
+        if (now - start >= timeout) return {WriteResult::WaitTimedOut, 0};
+    }
 }
 
 } // namespace ubrix

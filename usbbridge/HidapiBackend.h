@@ -1,7 +1,8 @@
 #pragma once
 // HID through hidapi's libusb back end: it reaches the serial-bridge adapter, which the
-// kernel keeps off hidraw. An interface is claimed only at its first report or feature
-// call, so listing the machine's keyboards and mice never takes them from the kernel.
+// kernel keeps off hidraw. A known adapter's interface is claimed when it is opened; any
+// other HID device is only listed, so the machine's keyboards and mice stay with the
+// kernel.
 #include "HidBackend.h"
 
 #include <map>

@@ -7,17 +7,21 @@ namespace ubrix {
 
 namespace {
 
-#if defined(_WIN32)
-constexpr const char* kAppendMode = "a+t";
-constexpr const char* kCreateMode = "w+t";
-#else
-constexpr const char* kAppendMode = "a+";
-constexpr const char* kCreateMode = "w+";
-#endif
+// The file is a text file with CR LF line ends on every system. Binary mode with the
+// line ends written here gives the same bytes as the C library's text mode on Windows.
+constexpr const char* kAppendMode = "a+b";
+constexpr const char* kCreateMode = "w+b";
 
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
+
+void writeWithCrLf(std::FILE* file, std::string_view text) {
+    for (const char c : text) {
+        if (c == '\n') std::fputc('\r', file);
+        std::fputc(c, file);
+    }
+}
 
 } // namespace
 
@@ -60,7 +64,7 @@ void Trace::operator()(std::string_view text) {
     if (!fileOn_ || path_.empty()) return;
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path_.c_str(), kAppendMode));
     if (!file) file.reset(std::fopen(path_.c_str(), kCreateMode));
-    if (file) std::fprintf(file.get(), "%.*s", static_cast<int>(text.size()), text.data());
+    if (file) writeWithCrLf(file.get(), text);
 }
 
 } // namespace ubrix

@@ -113,6 +113,16 @@ std::string readFile(const fs::path& p) {
     return s.str();
 }
 
+// The trace file is a text file: every line feed reaches it as CR LF.
+std::string withCrLf(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        if (c == '\n') out += '\r';
+        out += c;
+    }
+    return out;
+}
+
 class TraceFileTest : public BridgeTest {
 protected:
     void SetUp() override {
@@ -145,10 +155,10 @@ TEST_F(TraceFileTest, SwitchesChooseConsoleAndFile) {
         EXPECT_EQ(!trace().empty(), c.console);
         EXPECT_EQ(fs::exists(file), c.file);
         if (c.file) {
-            EXPECT_NE(readFile(file).find("\n USB adapter searching ... \n"), std::string::npos);
+            EXPECT_NE(readFile(file).find("\r\n USB adapter searching ... \r\n"), std::string::npos);
         }
         if (c.console && c.file) {
-            EXPECT_EQ(readFile(file), trace());
+            EXPECT_EQ(readFile(file), withCrLf(trace()));
         }
     }
 }
