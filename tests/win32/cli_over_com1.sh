@@ -42,3 +42,13 @@ code=$?
 set -e
 [ "$code" -ne 0 ] && [ ! -e none.kvnf ] || fail "COM8 (not mapped) gave $code"
 grep -q "Cannot open serial port" com8.out || fail "COM8: $(cat com8.out)"
+
+# USB: ubrix.dll beside the program loads, finds no adapter, and the first read fails as
+# the window's Download does.
+set +e
+"$wine" "$cli_exe" download --port USB none.kvnf >usb.out 2>&1
+code=$?
+set -e
+[ "$code" -ne 0 ] && [ ! -e none.kvnf ] || fail "USB without an adapter gave $code"
+grep -q "Error in ReadBuffer serial port" usb.out || fail "USB: $(cat usb.out)"
+echo "download over USB without an adapter: refused as the window refuses it"
