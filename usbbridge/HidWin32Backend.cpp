@@ -50,6 +50,11 @@ private:
     HANDLE event_;
 };
 
+// The size field of the interface detail is the size of its fixed part as the system's
+// own build packs it: 5 on 32-bit Windows, 8 on 64-bit. A header packing it otherwise
+// would make every detail query fail with ERROR_INVALID_USER_BUFFER.
+static_assert(sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A) == (sizeof(void*) == 8 ? 8 : 5));
+
 class SetupDiSet final : public HidDeviceSet {
 public:
     SetupDiSet(HDEVINFO set, GUID hidClass) : set_(set), hidClass_(hidClass) {}
