@@ -27,7 +27,7 @@ function(kovrin_add_test name)
     set_tests_properties(${name} PROPERTIES
       LABELS "${labels}"
       ENVIRONMENT "KOVRIN_BIN_DIR=${CMAKE_BINARY_DIR}/bin;KOVRIN_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
-      TIMEOUT 300)
+      TIMEOUT 120)
     return()
   endif()
   gtest_discover_tests(${name}

@@ -5,6 +5,7 @@
 #include "platform/Folders.h"
 #include "platform/InstanceLock.h"
 #include "platform/SharedLibrary.h"
+#include "platform/Shell.h"
 
 #include <gtest/gtest.h>
 
@@ -67,6 +68,11 @@ TEST(Win32Seams, UbrixWithoutAnAdapterSaysSoAndUnloads)
     EXPECT_EQ(library.Close(0), 0);
     library.Release();
     EXPECT_FALSE(SharedLibraryIsResident(UBRIX_DLL_PATH));
+}
+
+TEST(Win32Seams, ShellReportsAMissingManual)
+{
+    EXPECT_EQ(OpenDocument(ProgramFolder(), "NoSuchManual.pdf"), kShellFileNotFound);
 }
 
 } // namespace
