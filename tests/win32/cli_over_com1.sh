@@ -7,6 +7,8 @@ wine=$1 cli_exe=$2 tools=$3 link=$4 work=$5
 rm -rf "$work"
 mkdir -p "$work"
 cd "$work"
+# A link left by a run that was killed would stop ats-sim from making its own.
+[ -L "$link" ] && rm -f "$link"
 
 "$tools/ats-sim" --fast --link "$link" --code WIN0000000000042 --model "MODEL W" --word 0=185 --word 15=0x1234 \
   >sim.out 2>sim.log &
