@@ -19,6 +19,10 @@ std::string ProgramFolder();
 // separator: $XDG_DATA_HOME, else ~/.local/share. Empty when it cannot be worked out.
 std::string CommonDataFolder();
 
+// Linux: the user's base folder named by the XDG variable `variable` (an absolute path),
+// else ~/`underHome`; no trailing separator, empty when there is no home folder.
+std::string XdgFolder(const char* variable, const char* underHome);
+
 // Small code for the running system version. Linux reports 99, a system newer than the
 // probe knows.
 unsigned WindowsVersion();

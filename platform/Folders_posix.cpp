@@ -22,26 +22,27 @@ std::string ProgramFolder()
     return folder;
 }
 
-std::string CommonDataFolder()
+std::string XdgFolder(const char* variable, const char* underHome)
 {
-    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg == '/') {
-        std::string folder(xdg);
-        while (folder.size() > 1 && folder.back() == '/')
-            folder.pop_back();
-        return folder;
+    std::string folder;
+    if (const char* xdg = std::getenv(variable); xdg && *xdg == '/') {
+        folder = xdg;
+    } else {
+        const char* home = std::getenv("HOME");
+        if (!home || !*home) {
+            const passwd* pw = ::getpwuid(::getuid());
+            home = pw ? pw->pw_dir : nullptr;
+        }
+        if (!home || !*home)
+            return {};
+        folder = std::string(home) + "/" + underHome;
     }
-    const char* home = std::getenv("HOME");
-    if (!home || !*home) {
-        const passwd* pw = ::getpwuid(::getuid());
-        home = pw ? pw->pw_dir : nullptr;
-    }
-    if (!home || !*home)
-        return {};
-    std::string folder(home);
-    if (folder.back() != '/')
-        folder += '/';
-    return folder + ".local/share";
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    return folder;
 }
+
+std::string CommonDataFolder() { return XdgFolder("XDG_DATA_HOME", ".local/share"); }
 
 unsigned WindowsVersion()
 {

@@ -4,6 +4,7 @@
 // whether a chip is there or not, so a node in /dev proves nothing. Drivers that carry
 // no `type` attribute (USB serial, CDC ACM) always stand for a real device.
 #include "platform/PortFinder.h"
+#include "platform/Folders.h"
 
 #include "platform/PortMemory.h"
 
@@ -15,7 +16,6 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <pwd.h>
 #include <unistd.h>
 
 namespace kovrin {
@@ -244,22 +244,8 @@ std::unique_ptr<PortFinder> MakeSystemPortFinder() { return MakePortFinder("/", 
 
 std::string PortMemoryFile()
 {
-    std::string folder;
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg == '/') {
-        folder = xdg;
-    } else {
-        const char* home = std::getenv("HOME");
-        if (!home || !*home) {
-            const passwd* pw = ::getpwuid(::getuid());
-            home = pw ? pw->pw_dir : nullptr;
-        }
-        if (!home || !*home)
-            return {};
-        folder = std::string(home) + "/.config";
-    }
-    while (folder.size() > 1 && folder.back() == '/')
-        folder.pop_back();
-    return folder + "/kovrin/com-ports";
+    const std::string folder = XdgFolder("XDG_CONFIG_HOME", ".config");
+    return folder.empty() ? std::string() : folder + "/kovrin/com-ports";
 }
 
 } // namespace kovrin
