@@ -1,6 +1,6 @@
-#include "app/PasswordForm.h"
+#include "app/qt/PasswordForm.h"
 
-#include "app/FormStyle.h"
+#include "app/qt/FormStyle.h"
 
 #include <QGuiApplication>
 #include <QLabel>

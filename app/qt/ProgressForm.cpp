@@ -1,6 +1,6 @@
-#include "app/ProgressForm.h"
+#include "app/qt/ProgressForm.h"
 
-#include "app/FormStyle.h"
+#include "app/qt/FormStyle.h"
 
 #include <QApplication>
 #include <QLabel>

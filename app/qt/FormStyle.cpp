@@ -1,4 +1,4 @@
-#include "app/FormStyle.h"
+#include "app/qt/FormStyle.h"
 
 #include <QFontDatabase>
 #include <array>

@@ -2,7 +2,7 @@
 // TFormConfig, the main window: menus, toolbar, the "Basic" page and the status bar.
 // It implements the window logic's view and forwards every event to the logic; the
 // decisions are all FormConfigLogic's.
-#include "app/Dialogs.h"
+#include "app/qt/Dialogs.h"
 #include "app/logic/FormConfigLogic.h"
 #include "app/logic/MainView.h"
 

@@ -1,6 +1,6 @@
-#include "app/BasicPage.h"
+#include "app/qt/BasicPage.h"
 
-#include "app/UpDown.h"
+#include "app/qt/UpDown.h"
 #include "config/ParameterEditor.h"
 
 #include <QComboBox>

@@ -1,12 +1,12 @@
-#include "app/LomarForm.h"
+#include "app/qt/LomarForm.h"
 
-#include "app/ActionBars.h"
-#include "app/BasicPage.h"
-#include "app/FormStyle.h"
-#include "app/PasswordForm.h"
-#include "app/ProgressForm.h"
-#include "app/SettingsForm.h"
-#include "app/StatusPanel.h"
+#include "app/qt/ActionBars.h"
+#include "app/qt/BasicPage.h"
+#include "app/qt/FormStyle.h"
+#include "app/qt/PasswordForm.h"
+#include "app/qt/ProgressForm.h"
+#include "app/qt/SettingsForm.h"
+#include "app/qt/StatusPanel.h"
 
 #include <QCloseEvent>
 #include <QMenuBar>

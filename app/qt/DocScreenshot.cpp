@@ -1,7 +1,7 @@
 // Takes the pictures of the manual: the main window after a download from the switch
 // on COM1 (point KOVRIN_COM1 at a simulated switch), optionally at the Service level.
 //   kovrin-screenshot OUT.png [--service] [--properties PROPS.png]
-#include "app/LomarForm.h"
+#include "app/qt/LomarForm.h"
 #include "app/logic/CommLinkService.h"
 #include "app/logic/WindowTexts.h"
 #include "platform/Folders.h"

@@ -1,6 +1,6 @@
-#include "app/ActionBars.h"
+#include "app/qt/ActionBars.h"
 
-#include "app/FormStyle.h"
+#include "app/qt/FormStyle.h"
 
 #include <QAction>
 #include <QMenu>

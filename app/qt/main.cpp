@@ -1,4 +1,4 @@
-#include "app/Startup.h"
+#include "app/qt/Startup.h"
 #include "app/logic/CommLinkService.h"
 
 int main(int argc, char** argv)

@@ -1,6 +1,6 @@
-#include "app/StatusPanel.h"
+#include "app/qt/StatusPanel.h"
 
-#include "app/FormStyle.h"
+#include "app/qt/FormStyle.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

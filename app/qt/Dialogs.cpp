@@ -1,6 +1,6 @@
-#include "app/Dialogs.h"
+#include "app/qt/Dialogs.h"
 
-#include "app/FormStyle.h"
+#include "app/qt/FormStyle.h"
 
 #include <QDir>
 #include <QFileDialog>

@@ -1,4 +1,4 @@
-#include "app/UpDown.h"
+#include "app/qt/UpDown.h"
 
 #include <QToolButton>
 #include <QVBoxLayout>

@@ -1,6 +1,6 @@
-#include "app/SettingsForm.h"
+#include "app/qt/SettingsForm.h"
 
-#include "app/FormStyle.h"
+#include "app/qt/FormStyle.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
