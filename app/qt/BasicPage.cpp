@@ -1,5 +1,6 @@
 #include "app/qt/BasicPage.h"
 
+#include "app/logic/PageCaptions.h"
 #include "app/qt/UpDown.h"
 #include "config/ParameterEditor.h"
 
@@ -18,19 +19,6 @@
 namespace kovrin {
 
 namespace {
-
-// Captions of the page's plain labels (the ones the program never touches).
-namespace caption {
-constexpr const char* VoltageThreshold = "Voltage threshold (V)";
-constexpr const char* ReturnVoltage = "Return voltage (V)";
-constexpr const char* FrequencyThreshold = "Frequency threshold (Hz)";
-constexpr const char* Min = "Min";
-constexpr const char* Max = "Max";
-constexpr const char* Frequency = "Frequency (Hz)";
-constexpr const char* Overload = "Overload threshold (%)";
-constexpr const char* DisplacementAngle = "Maximum displacement angle (\u00b0)";
-constexpr const char* BreakingTime = "Breaking time (ms)";
-} // namespace caption
 
 constexpr int kEditWidth = 44;
 constexpr int kRowSpacing = 9;

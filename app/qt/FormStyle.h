@@ -1,5 +1,7 @@
 #pragma once
 // Look shared by every form: the font and the pictures of the image lists.
+#include "app/logic/ImageNames.h"
+
 #include <QFont>
 #include <QIcon>
 #include <QString>
@@ -12,7 +14,6 @@ QFont FormFont();
 // Entry `index` of the 27-picture list of the menus and the toolbar; null for -1 or an
 // index past the list.
 QIcon ImageListIcon(int index);
-inline constexpr int kImageListSize = 27;
 
 // The status bar's pictures and the small button images, by resource name
 // ("ImageGreen", "ImageKeyService", "BtnOk", ...). Null for unknown names.
