@@ -12,8 +12,8 @@ namespace {
 
 // Layout at 96 DPI, in page coordinates.
 constexpr int kEditW = 44, kRowH = 21;
-constexpr int kLeftX = 8, kLeftW = 262;
-constexpr int kInputX = 282, kInputW = 496, kInputH = 232;
+constexpr int kLeftX = 8, kLeftW = 284;
+constexpr int kInputX = 302, kInputW = 476, kInputH = 232;
 constexpr int kScrollPage = 5;  // a click beside the thumb
 
 // The 12 controls of an input group, top to bottom.
@@ -71,9 +71,26 @@ BasicPage::~BasicPage()
     }
 }
 
-HWND BasicPage::label(const char* text, Box box, DWORD style)
+HWND BasicPage::label(const char* text, Box box, DWORD style, std::optional<ControlId> group)
 {
-    return Child(page_, "STATIC", text, WS_VISIBLE | SS_CENTERIMAGE | SS_NOPREFIX | style, box, -1, dpi_, font_);
+    HWND w = Child(page_, "STATIC", text, WS_VISIBLE | SS_CENTERIMAGE | SS_NOPREFIX | style, box, -1, dpi_, font_);
+    if (group)
+        groupLabels_.emplace_back(w, *group);
+    return w;
+}
+
+bool BasicPage::shown(ControlId id) const
+{
+    // The controls lie beside their group box, not in it: a hidden group hides them.
+    const std::optional<ControlId> group = FindControl(InfoOf(id).parent);
+    return editor_.state(id).visible && (!group || editor_.state(*group).visible);
+}
+
+void BasicPage::showIfChanged(HWND w, bool visible)
+{
+    const bool now = (::GetWindowLongPtrA(w, GWL_STYLE) & WS_VISIBLE) != 0;
+    if (now != visible)
+        ::ShowWindow(w, visible ? SW_SHOWNA : SW_HIDE);
 }
 
 HWND BasicPage::make(ControlId id, Box box)
@@ -132,10 +149,10 @@ void BasicPage::buildLeftColumn()
     make(ControlId::Label14, {kLeftX + 14, 120, captionW, kRowH});
     make(ControlId::Edit15, {editX, 120, kEditW, kRowH});
     make(ControlId::UpDown15, {editX, 120, 0, kRowH});
-    label(caption::DisplacementAngle, {kLeftX + 14, 148, captionW, kRowH});
+    label(caption::DisplacementAngle, {kLeftX + 14, 148, captionW, kRowH}, 0, ControlId::GroupBox3);
     make(ControlId::Edit14, {editX, 148, kEditW, kRowH});
     make(ControlId::UpDown14, {editX, 148, 0, kRowH});
-    label(caption::BreakingTime, {kLeftX + 14, 176, captionW, kRowH});
+    label(caption::BreakingTime, {kLeftX + 14, 176, captionW, kRowH}, 0, ControlId::GroupBox3);
     make(ControlId::Edit16, {editX, 176, kEditW, kRowH});
     make(ControlId::UpDown16, {editX, 176, 0, kRowH});
 
@@ -218,9 +235,15 @@ void BasicPage::refresh(ControlId id)
     }
     if (bool(::IsWindowEnabled(w)) != s.enabled)
         ::EnableWindow(w, s.enabled);
-    const bool shown = (::GetWindowLongPtrA(w, GWL_STYLE) & WS_VISIBLE) != 0;
-    if (shown != s.visible)
-        ::ShowWindow(w, s.visible ? SW_SHOWNA : SW_HIDE);
+    showIfChanged(w, shown(id));
+    if (InfoOf(id).kind != ControlKind::GroupBox)
+        return;
+    for (const ControlInfo& member : kEditorControls)
+        if (member.parent == InfoOf(id).name)
+            showIfChanged(control(member.id), shown(member.id));
+    for (const auto& [labelWindow, group] : groupLabels_)
+        if (group == id)
+            showIfChanged(labelWindow, s.visible);
 }
 
 void BasicPage::refreshChanged()

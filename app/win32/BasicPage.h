@@ -6,6 +6,8 @@
 
 #include <array>
 #include <functional>
+#include <optional>
+#include <utility>
 #include <vector>
 
 namespace kovrin {
@@ -38,7 +40,9 @@ private:
     void buildInput(ControlId group, int x, int y);
     void buildLeftColumn();
     HWND make(ControlId id, Box box);
-    HWND label(const char* text, Box box, DWORD style = 0);
+    HWND label(const char* text, Box box, DWORD style = 0, std::optional<ControlId> group = std::nullopt);
+    bool shown(ControlId id) const;
+    static void showIfChanged(HWND w, bool visible);
     void refresh(ControlId id);
     void scrolled(HWND scrollBar, int code);
     std::optional<ControlId> idOf(HWND control) const;
@@ -50,6 +54,7 @@ private:
     std::function<void()> loadFactoryDefault_;
     std::array<HWND, kControlCount> controls_{};
     std::vector<HWND> rangeEnds_;
+    std::vector<std::pair<HWND, ControlId>> groupLabels_;  // plain labels inside a group box
 };
 
 } // namespace kovrin::win32
