@@ -11,7 +11,7 @@ namespace kovrin::win32 {
 namespace {
 
 // Layout at 96 DPI, in page coordinates.
-constexpr int kEditW = 44, kRowH = 21;
+constexpr int kEditW = 50, kRowH = 21;
 constexpr int kLeftX = 8, kLeftW = 284;
 constexpr int kInputX = 302, kInputW = 476, kInputH = 232;
 constexpr int kScrollPage = 5;  // a click beside the thumb
