@@ -49,7 +49,11 @@ ActionBars::ActionBars(HWND window, Dpi dpi, HFONT font) : window_(window)
             break;
         }
     }
+    // A menu bar made before (at another DPI) goes with its replacement.
+    const HMENU previous = ::GetMenu(window);
     ::SetMenu(window, menuBar_);
+    if (previous != nullptr)
+        ::DestroyMenu(previous);
 
     // Toolbar: pictures only, the hints as tooltips.
     toolBar_ = Child(window, TOOLBARCLASSNAMEA, "",

@@ -115,6 +115,24 @@ void TFormConfig::build()
                                         [this] { guarded([this] { logic_->Button1Click(); }); });
 }
 
+void TFormConfig::rebuild(Dpi dpi, const RECT& suggested)
+{
+    // Every control shows the editor model and the logic's state, so the frame can be
+    // made anew at the new size; the old one goes first.
+    page_.reset();
+    ::DestroyWindow(tab_);
+    tab_ = nullptr;
+    status_.reset();
+    bars_.reset();
+    dpi_ = dpi;
+    font_ = FormFont(dpi_);
+    ::SetWindowPos(window_, nullptr, suggested.left, suggested.top, 0, 0, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE);
+    build();
+    apply(logic_->state());
+    page_->refreshAll();
+    ::RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
 void TFormConfig::apply(const MainWindowState& state)
 {
     SetWindowTextIfChanged(window_, state.caption);
@@ -204,6 +222,9 @@ LRESULT TFormConfig::handle(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         break;
     case WM_CLOSE:
         close();
+        return 0;
+    case WM_DPICHANGED:
+        rebuild({HIWORD(wParam)}, *reinterpret_cast<const RECT*>(lParam));
         return 0;
     default:
         break;

@@ -50,6 +50,8 @@ private:
     template <typename F>
     void guarded(F&& handler);
     void build();
+    // The frame again at another DPI (the window moved to another monitor).
+    void rebuild(Dpi dpi, const RECT& suggested);
     void apply(const MainWindowState& state);
     void close();
 

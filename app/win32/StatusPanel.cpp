@@ -28,6 +28,12 @@ StatusPanel::StatusPanel(HWND window, Dpi dpi, HFONT font)
         icons_[i] = NamedIcon(kImages[i], size);
 }
 
+StatusPanel::~StatusPanel()
+{
+    // The bar goes before the icons it shows.
+    ::DestroyWindow(bar_);
+}
+
 int StatusPanel::height() const
 {
     RECT r{};

@@ -12,6 +12,9 @@ namespace kovrin::win32 {
 class StatusPanel {
 public:
     StatusPanel(HWND window, Dpi dpi, HFONT font);
+    ~StatusPanel();
+    StatusPanel(const StatusPanel&) = delete;
+    StatusPanel& operator=(const StatusPanel&) = delete;
     HWND window() const { return bar_; }
     int height() const;
     void apply(const StatusBarState& state);

@@ -154,6 +154,23 @@ TEST_F(WindowWiringTest, ServiceLevelShowsTheHysteresisAndTheTransferMode)
     EXPECT_EQ(form->status().image(1), "ImageKeyService");
 }
 
+TEST_F(WindowWiringTest, MovingToADoubleDpiScreenRebuildsTheFrameTwiceAsLarge)
+{
+    command(ActionId::New);
+    scroll(ControlId::ScrollBar1, SB_LINERIGHT);
+    const std::string moved = text(ControlId::Edit3);
+    RECT before{};
+    ::GetWindowRect(control(ControlId::Button1), &before);
+    RECT suggested{0, 0, 1700, 1300};
+    ::SendMessageA(form->window(), WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+    RECT after{};
+    ::GetWindowRect(control(ControlId::Button1), &after);
+    EXPECT_EQ(after.right - after.left, 2 * (before.right - before.left));
+    EXPECT_EQ(text(ControlId::Edit3), moved);
+    EXPECT_TRUE(::IsWindowVisible(form->pageControl()));
+    EXPECT_EQ(form->status().label(0), "Disconnect");
+}
+
 TEST_F(WindowWiringTest, FailedConnectShowsTheMessageAndStaysDisconnected)
 {
     // COM8 is mapped to nothing in the test prefix.
