@@ -64,6 +64,14 @@ bool Start(Process& process, const std::string& errorFile)
     return started != FALSE;
 }
 
+// The standard error files go to the temporary folder, not the working one.
+std::string TempFile(const char* name)
+{
+    char folder[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, folder);
+    return std::string(folder) + name;
+}
+
 std::string Contents(const std::string& file)
 {
     std::ifstream in(file);
@@ -74,19 +82,22 @@ std::string Contents(const std::string& file)
 
 TEST(SingleInstanceTest, SecondCopyShowsTheBoxAndEndsWithThree)
 {
+    const std::string firstErr = TempFile("kovrin-first.err"), secondErr = TempFile("kovrin-second.err");
     Process first;
-    ASSERT_TRUE(Start(first, "first.err"));
+    ASSERT_TRUE(Start(first, firstErr));
     ASSERT_EQ(::WaitForInputIdle(first.info.hProcess, 60000), 0u);
     HWND window = ::FindWindowA(kMainWindowClass, "Kovrin Configurator - Version 1.5.1.0");
     ASSERT_NE(window, nullptr);
 
     Process second;
-    ASSERT_TRUE(Start(second, "second.err"));
+    ASSERT_TRUE(Start(second, secondErr));
     EXPECT_EQ(second.wait(60000), DWORD(kExitAlreadyRunning));
-    EXPECT_EQ(Contents("second.err"), "[Kovrin Configurator] Kovrin Configurator already run\n");
+    EXPECT_EQ(Contents(secondErr), "[Kovrin Configurator] Kovrin Configurator already run\n");
 
     ::PostMessageA(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(first.wait(60000), 0u);
+    ::DeleteFileA(firstErr.c_str());
+    ::DeleteFileA(secondErr.c_str());
 }
 
 } // namespace
