@@ -92,6 +92,10 @@ bool CommPort::WriteBuffer(const std::uint8_t* frame, std::size_t count)
         DebugLogF("Serial Error Timeout WriteFile: %u", error);
         serial_->CancelWrite();
         return false;
+    case SerialStatus::ResultFailed:
+        DebugLogF("Serial Error GetOverlapped Write Result: %u", error);
+        serial_->CancelWrite();
+        return false;
     case SerialStatus::Done:
         break;
     }
@@ -124,6 +128,9 @@ bool CommPort::ReadBuffer(std::uint8_t* buffer, std::size_t capacity, std::size_
         return false;
     case SerialStatus::TimedOut:
         DebugLogF("Serial Error Timeout ReadFile: %u", error);
+        return false;
+    case SerialStatus::ResultFailed:
+        DebugLogF("Serial Error GetOverlapped Read Result: %u", error);
         return false;
     case SerialStatus::Done:
         break;

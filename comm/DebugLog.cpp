@@ -1,6 +1,7 @@
 #include "comm/DebugLog.h"
 
 #include "platform/Folders.h"
+#include "platform/SharedFiles.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -40,12 +41,14 @@ std::string FolderLocked(const LogState& s)
     return common + kPathSeparator + "Brisel" + kPathSeparator;
 }
 
-// Appends to the log file in the form a text-mode file holds: "\n" as "\r\n".
+// Appends to the log file in the form a text-mode file holds: "\n" as "\r\n". The folder
+// and the file are first made open to every user of the PC.
 void AppendToFile(const std::string& folder, std::string_view text)
 {
-    if (!MakeFolders(folder))
+    if (!MakeSharedFolder(folder, CommonDataFolder()))
         return;
     const std::string path = folder + kDebugLogName;
+    CreateSharedFile(path);
     std::string out;
     out.reserve(text.size() + 16);
     for (char c : text) {

@@ -8,7 +8,10 @@
 #include <string>
 #include <string_view>
 
-#if defined(__GNUC__)
+#if defined(__MINGW32__)
+// mingw's C++ runtime formats the GNU way, not as the system's printf.
+#define KOVRIN_PRINTF_LIKE(fmt, args) __attribute__((format(gnu_printf, fmt, args)))
+#elif defined(__GNUC__)
 #define KOVRIN_PRINTF_LIKE(fmt, args) __attribute__((format(printf, fmt, args)))
 #else
 #define KOVRIN_PRINTF_LIKE(fmt, args)

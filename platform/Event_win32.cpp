@@ -1,5 +1,7 @@
 #include "platform/Event.h"
 
+#include "platform/OpenSecurity_win32.h"
+
 #include <windows.h>
 
 namespace kovrin {
@@ -25,12 +27,9 @@ private:
 
 std::shared_ptr<NamedEvent> NamedEvent::create(const std::string& name)
 {
-    // A null DACL lets any process open the event.
-    SECURITY_DESCRIPTOR sd;
-    ::InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
-    ::SetSecurityDescriptorDacl(&sd, TRUE, nullptr, FALSE);
-    SECURITY_ATTRIBUTES sa{sizeof(sa), &sd, FALSE};
-    HANDLE h = ::CreateEventA(&sa, FALSE, FALSE, name.c_str());
+    // Auto-reset, not signalled, open to any process.
+    OpenSecurity security;
+    HANDLE h = ::CreateEventA(security.get(), FALSE, FALSE, name.c_str());
     return h == nullptr ? nullptr : std::make_shared<Win32Event>(h);
 }
 

@@ -23,6 +23,21 @@ std::string CommonDataFolder();
 // probe knows.
 unsigned WindowsVersion();
 
+// What the system's version queries answered (GetVersionExA with the basic record, then
+// with the extended one on the NT family).
+struct VersionReport {
+    bool basicOk = false;
+    unsigned platformId = 0;  // 1: the Windows 95 family, 2: the NT family
+    unsigned major = 0;
+    unsigned minor = 0;
+    bool extendedOk = false;
+    unsigned productType = 0;  // 1: workstation
+};
+
+// The version code of a report: 0 unknown, 1 the 95 family, 2 NT 4 or older, 3 to 5 the
+// 5.x versions, 6 to 9 the 6.0 and 6.1 workstation and server versions, 99 anything newer.
+unsigned ClassifyWindowsVersion(const VersionReport& report);
+
 // A code above 5 keeps data in CommonDataFolder, any other code in ProgramFolder.
 inline bool UsesCommonDataFolder(unsigned versionCode) { return versionCode > 5; }
 

@@ -26,8 +26,20 @@ std::string CommonDataFolder()
 
 unsigned WindowsVersion()
 {
-    // Every supported system is of the NT family from version 6.0 on.
-    return 99;
+    VersionReport report;
+    OSVERSIONINFOA basic{};
+    basic.dwOSVersionInfoSize = sizeof basic;
+    report.basicOk = GetVersionExA(&basic) != 0;
+    report.platformId = basic.dwPlatformId;
+    report.major = basic.dwMajorVersion;
+    report.minor = basic.dwMinorVersion;
+    if (report.basicOk && report.platformId == VER_PLATFORM_WIN32_NT) {
+        OSVERSIONINFOEXA extended{};
+        extended.dwOSVersionInfoSize = sizeof extended;
+        report.extendedOk = GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&extended)) != 0;
+        report.productType = extended.wProductType;
+    }
+    return ClassifyWindowsVersion(report);
 }
 
 bool MakeFolders(const std::string& folder)

@@ -10,7 +10,9 @@
 
 namespace kovrin {
 
-enum class SerialStatus { Done, Failed, TimedOut };
+// ResultFailed: the transfer was under way, but its completion reported an error (only
+// overlapped I/O tells the two apart; POSIX reports Failed).
+enum class SerialStatus { Done, Failed, TimedOut, ResultFailed };
 
 struct SerialTimeouts {
     Clock::Ms readTotal{3000};     // no completed read within this: TimedOut

@@ -1,5 +1,7 @@
 #include "platform/SerialPort.h"
 
+#include "platform/OpenSecurity_win32.h"
+
 #include <windows.h>
 
 #include <cstdlib>
@@ -7,20 +9,6 @@
 namespace kovrin {
 
 namespace {
-
-// Security attributes whose descriptor has no access list: open to everyone.
-struct OpenSecurity {
-    SECURITY_DESCRIPTOR descriptor{};
-    SECURITY_ATTRIBUTES attributes{};
-    OpenSecurity()
-    {
-        InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
-        SetSecurityDescriptorDacl(&descriptor, TRUE, nullptr, FALSE);
-        attributes.nLength = sizeof attributes;
-        attributes.lpSecurityDescriptor = &descriptor;
-        attributes.bInheritHandle = FALSE;
-    }
-};
 
 class Win32SerialPort final : public SerialPort {
 public:
@@ -54,7 +42,7 @@ public:
     {
         const SerialStatus status = Complete(ReadFile(port_, buffer, static_cast<DWORD>(expected), nullptr, Overlapped()),
                                              timeouts_.readTotal, received, error);
-        if (status != SerialStatus::Done)
+        if (status == SerialStatus::Failed || status == SerialStatus::ResultFailed)
             CancelIo(port_);
         return status;
     }
@@ -87,12 +75,14 @@ private:
             return SerialStatus::TimedOut;
         }
         DWORD n = 0;
-        if (!GetOverlappedResult(port_, &overlapped_, &n, TRUE)) {
-            error = GetLastError();
-            return SerialStatus::Failed;
-        }
+        const BOOL completed = GetOverlappedResult(port_, &overlapped_, &n, TRUE);
         moved = n;
-        return SerialStatus::Done;
+        // A transfer ended by the port's own time-outs is a success with fewer bytes;
+        // some serial drivers report it as ERROR_TIMEOUT all the same.
+        if (completed || GetLastError() == ERROR_TIMEOUT)
+            return SerialStatus::Done;
+        error = GetLastError();
+        return SerialStatus::ResultFailed;
     }
 
     HANDLE port_;
@@ -117,12 +107,12 @@ std::unique_ptr<SerialPort> OpenSerialPort(const std::string& device, unsigned b
                                            const SerialTimeouts& timeouts)
 {
     OpenSecurity security;
-    HANDLE event = CreateEventA(&security.attributes, FALSE, TRUE, nullptr);
+    HANDLE event = CreateEventA(security.get(), FALSE, TRUE, nullptr);
     if (!event) {
         error = GetLastError();
         return nullptr;
     }
-    HANDLE port = CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, &security.attributes, OPEN_EXISTING,
+    HANDLE port = CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, security.get(), OPEN_EXISTING,
                               FILE_FLAG_OVERLAPPED | FILE_ATTRIBUTE_NORMAL, nullptr);
     if (port == INVALID_HANDLE_VALUE) {
         error = GetLastError();

@@ -4,6 +4,22 @@
 
 namespace kovrin {
 
+namespace {
+
+// The system's text for an error code, without its line end.
+std::string SystemErrorText(DWORD code)
+{
+    char text[512] = {};
+    const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
+                                   sizeof text, nullptr);
+    std::string out(text, n);
+    while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == ' '))
+        out.pop_back();
+    return out;
+}
+
+} // namespace
+
 bool SharedLibrary::load(const std::string& path)
 {
     unload();
@@ -12,6 +28,7 @@ bool SharedLibrary::load(const std::string& path)
     handle_ = reinterpret_cast<void*>(LoadLibraryA(path.c_str()));
     if (handle_ == nullptr) {
         errorCode_ = static_cast<unsigned>(GetLastError());
+        errorText_ = path + ": " + SystemErrorText(errorCode_);
         return false;
     }
     return true;

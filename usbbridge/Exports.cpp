@@ -1,21 +1,11 @@
 // The six entry points over the library's one Bridge. No exception leaves the library.
 #include "ubrix.h"
 
-#include "BackendFactory.h"
-#include "Bridge.h"
+#include "LibraryInstance.h"
 
 namespace {
 
-struct Library {
-    std::unique_ptr<ubrix::HidBackend> backend = ubrix::makeBackend();
-    ubrix::SystemRuntime runtime;
-    ubrix::Bridge bridge{*backend, runtime};
-};
-
-ubrix::Bridge& bridge() {
-    static Library library;
-    return library.bridge;
-}
+ubrix::Bridge& bridge() { return ubrix::libraryInstance().bridge; }
 
 } // namespace
 

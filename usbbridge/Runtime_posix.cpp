@@ -1,5 +1,8 @@
 #include "Runtime.h"
 
+#include <condition_variable>
+#include <mutex>
+
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -11,6 +14,14 @@ void Runtime::raiseCurrentThreadPriority() {
     const auto tid = static_cast<id_t>(gettid());
     for (int nice = -20; nice < 0; nice += 5)
         if (setpriority(PRIO_PROCESS, tid, nice) == 0) return;
+}
+
+bool waitUnlessStopped(std::stop_token stop, std::chrono::milliseconds duration) {
+    std::mutex mutex;
+    std::condition_variable_any wake;
+    std::unique_lock lock(mutex);
+    wake.wait_for(lock, stop, duration, [] { return false; });
+    return !stop.stop_requested();
 }
 
 } // namespace ubrix

@@ -3,7 +3,9 @@
 // time and binds these by name; nothing else of the library is visible.
 
 #if defined(_WIN32)
-#  define UBRIX_API __declspec(dllexport)
+// ubrix.def exports the six undecorated names; no __declspec, which would add the
+// decorated 32-bit names beside them.
+#  define UBRIX_API
 #  define UBRIX_CALL __stdcall
 #else
 #  define UBRIX_API __attribute__((visibility("default")))

@@ -152,6 +152,7 @@ TEST(CommPort, WriteBufferTracesThenReportsEachFailure)
         {"written", SerialStatus::Done, 1000, true, "->02->30->31->47->49->30->30->30->31->35->31->03\n\r", 0},
         {"error", SerialStatus::Failed, 1000, false, "Serial Error WriteFile: 5", 1},
         {"time-out", SerialStatus::TimedOut, 0, false, "Serial Error Timeout WriteFile: 5", 1},
+        {"completion", SerialStatus::ResultFailed, 0, false, "Serial Error GetOverlapped Write Result: 5", 1},
         {"short write", SerialStatus::Done, 7, false,
          "Serial Error: Number of writed byte 7 <> Number of written bytes 12 [2 30 31 47 49 30]", 0},
     };
@@ -188,6 +189,7 @@ TEST(CommPort, ReadBufferReportsEachFailureAndJudgesTheAnswer)
         {"short answer", SerialStatus::Done, Frame(5, '0'), false, "Serial Error: Number of readed byte 5 [16]"},
         {"time-out", SerialStatus::TimedOut, {}, false, "Serial Error Timeout ReadFile: 110"},
         {"device error", SerialStatus::Failed, {}, false, "Serial Error ReadFile: 110"},
+        {"completion", SerialStatus::ResultFailed, {}, false, "Serial Error GetOverlapped Read Result: 110"},
     };
     for (const Case& c : cases) {
         LogCapture log;

@@ -1,4 +1,5 @@
 #include "comm/DebugLog.h"
+#include "platform/Folders.h"
 
 #include "tests/comm/LogCapture.h"
 
@@ -110,7 +111,7 @@ TEST(DebugLog, DefaultFolderIsBriselInTheDataFolder)
     SetDebugLogFolder({});
     const std::string folder = DebugLogFolder();
     ASSERT_GE(folder.size(), 8u);
-    EXPECT_EQ(folder.substr(folder.size() - 8), "/Brisel/");
+    EXPECT_EQ(folder.substr(folder.size() - 8), std::string(1, kPathSeparator) + "Brisel" + kPathSeparator);
 }
 
 } // namespace

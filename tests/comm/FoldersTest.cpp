@@ -66,5 +66,32 @@ TEST(Folders, MakeFoldersCreatesMissingParents)
     std::filesystem::remove_all(root);
 }
 
+TEST(Folders, VersionReportsMapToTheirCodes)
+{
+    struct Case {
+        VersionReport report;
+        unsigned code;
+    } cases[] = {
+        {{false, 2, 6, 1, true, 1}, 0},  // the query failed
+        {{true, 1, 4, 10, false, 0}, 1},
+        {{true, 3, 6, 1, true, 1}, 0},   // neither family
+        {{true, 2, 4, 0, true, 1}, 2},
+        {{true, 2, 5, 0, true, 1}, 3},
+        {{true, 2, 5, 1, true, 1}, 4},
+        {{true, 2, 5, 2, true, 3}, 5},
+        {{true, 2, 6, 0, true, 1}, 6},
+        {{true, 2, 6, 0, false, 3}, 6},  // no extended answer: a workstation
+        {{true, 2, 6, 0, true, 3}, 8},
+        {{true, 2, 6, 1, true, 1}, 7},
+        {{true, 2, 6, 1, false, 2}, 7},
+        {{true, 2, 6, 1, true, 2}, 9},
+        {{true, 2, 6, 2, true, 1}, 99},
+        {{true, 2, 10, 0, true, 3}, 99},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ClassifyWindowsVersion(c.report), c.code)
+            << c.report.platformId << " " << c.report.major << "." << c.report.minor << " type " << c.report.productType;
+}
+
 } // namespace
 } // namespace kovrin

@@ -9,9 +9,16 @@ namespace kovrin {
 
 LogCapture::LogCapture()
 {
-    char pattern[] = "/tmp/kovrin-log-XXXXXX";
-    const char* made = ::mkdtemp(pattern);
-    folder_ = made ? std::string(made) + "/" : "/tmp/";
+    // A fresh folder of this process's own (create_directory fails on an existing one).
+    namespace fs = std::filesystem;
+    static int serial = 0;
+    std::error_code ec;
+    fs::path made;
+    do {
+        made = fs::temp_directory_path() /
+               ("kovrin-log-" + std::to_string(std::rand()) + "-" + std::to_string(++serial));
+    } while (!fs::create_directory(made, ec) && !ec);
+    folder_ = made.string() + static_cast<char>(fs::path::preferred_separator);
     SetDebugLogFolder(folder_);
     SetDebugConsole([this](std::string_view text) { console_.append(text); });
     SetLocalTimeSource([] {

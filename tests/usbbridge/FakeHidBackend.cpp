@@ -203,7 +203,13 @@ ReadResult FakeHidBackend::readReport(HidHandle handle, std::span<std::uint8_t> 
     maxReaders_ = std::max(maxReaders_, ++readers_);
     s->readerWaiting = true;
     changed_.notify_all();
-    const bool ready = changed_.wait_for(l, stop, timeout, [&] { return !s->input.empty() || !s->attached; });
+    // Waits in short slices and looks at the stop request between them: mingw's runtime
+    // can lose the wake-up of a stop callback that ends while the request runs it.
+    const auto until = std::chrono::steady_clock::now() + timeout;
+    const auto arrived = [&] { return !s->input.empty() || !s->attached; };
+    bool ready = arrived();
+    while (!ready && !stop.stop_requested() && std::chrono::steady_clock::now() < until)
+        ready = changed_.wait_for(l, std::chrono::milliseconds(5), arrived);
     s->readerWaiting = false;
     --readers_;
     if (!ready) {

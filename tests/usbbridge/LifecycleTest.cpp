@@ -106,8 +106,9 @@ TEST_F(BridgeTest, InitTraceWithoutDevices) {
                        "\n Internal FindKnownDevice = 0\nError on EnumInterface: error 259\nUSB HID devices:");
 }
 
+// Read as text: the library writes its trace file in text mode (CR LF on Windows).
 std::string readFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
+    std::ifstream in(p);
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
@@ -141,7 +142,7 @@ TEST_F(TraceFileTest, SwitchesChooseConsoleAndFile) {
         const fs::path file = dir / "debugusbkovrin.log";
         fs::remove(file);
         clearTrace();
-        bridge.USB_COM_Init(c.d, c.dl, c.withPath ? file.c_str() : "");
+        bridge.USB_COM_Init(c.d, c.dl, c.withPath ? file.string().c_str() : "");
         EXPECT_EQ(!trace().empty(), c.console);
         EXPECT_EQ(fs::exists(file), c.file);
         if (c.file) {
@@ -155,9 +156,9 @@ TEST_F(TraceFileTest, SwitchesChooseConsoleAndFile) {
 
 TEST_F(TraceFileTest, FileIsAppendedAcrossInitialisations) {
     const fs::path file = dir / "t.log";
-    bridge.USB_COM_Init(0, 1, file.c_str());
+    bridge.USB_COM_Init(0, 1, file.string().c_str());
     const auto once = readFile(file);
-    bridge.USB_COM_Init(0, 1, file.c_str());
+    bridge.USB_COM_Init(0, 1, file.string().c_str());
     EXPECT_EQ(readFile(file), once + once);
 }
 

@@ -1,0 +1,11 @@
+#include "platform/SharedFiles.h"
+
+#include "platform/Folders.h"
+
+namespace kovrin {
+
+bool MakeSharedFolder(const std::string& folder, const std::string&) { return MakeFolders(folder); }
+
+void CreateSharedFile(const std::string&) {}
+
+} // namespace kovrin

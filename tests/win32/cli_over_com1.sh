@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# kovrin-cli.exe under Wine against ats-sim on the pty behind COM1: the download matches
+# the Linux build's byte for byte apart from the date line, and an upload reads back.
+# Usage: cli_over_com1.sh WINE KOVRIN-CLI.EXE LINUX-BIN-DIR COM1-LINK WORK-DIR
+set -euo pipefail
+wine=$1 cli_exe=$2 tools=$3 link=$4 work=$5
+rm -rf "$work"
+mkdir -p "$work"
+cd "$work"
+
+"$tools/ats-sim" --fast --link "$link" --code WIN0000000000042 --model "MODEL W" --word 0=185 --word 15=0x1234 \
+  >sim.out 2>sim.log &
+sim=$!
+trap 'kill $sim 2>/dev/null || true; wait $sim 2>/dev/null || true' EXIT
+for _ in $(seq 100); do
+  [ -s sim.out ] && break
+  sleep 0.1
+done
+pty=$(head -n 1 sim.out)
+[ -n "$pty" ] || { echo "ats-sim did not start"; cat sim.log; exit 1; }
+
+fail() { echo "FAIL: $*"; echo "--- ats-sim log"; cat sim.log; exit 1; }
+
+"$wine" "$cli_exe" download --port COM1 win.kvnf || fail "download over COM1"
+"$tools/kovrin-cli" download --port "$pty" linux.kvnf || fail "Linux download"
+head -c 6 win.kvnf | grep -q '^Date: ' || fail "no date line"
+cmp <(tail -n +2 win.kvnf) <(tail -n +2 linux.kvnf) || fail "the downloads differ after the date line"
+echo "download over COM1: $(wc -c <win.kvnf) bytes, same as the Linux build's"
+
+"$tools/kovrin-cli" edit linux.kvnf changed.kvnf --set OverloadThreshold=110 || fail "edit"
+"$wine" "$cli_exe" upload --port COM1 changed.kvnf --verify || fail "upload --verify over COM1"
+"$tools/kovrin-cli" download --port "$pty" after.kvnf || fail "download after the upload"
+# Words 0 to 15 (lines 10 to 25) are what an upload sends.
+cmp <(sed -n 10,25p changed.kvnf) <(sed -n 10,25p after.kvnf) || fail "the switch does not hold the uploaded words"
+cmp <(sed -n 10,25p changed.kvnf) <(sed -n 10,25p linux.kvnf) && fail "the edit changed no word"
+echo "upload --verify over COM1: the switch holds the edited words"
+
+# A port that does not exist fails as the window's Connect does.
+set +e
+"$wine" "$cli_exe" download --port COM8 none.kvnf >com8.out 2>&1
+code=$?
+set -e
+[ "$code" -ne 0 ] && [ ! -e none.kvnf ] || fail "COM8 (not mapped) gave $code"
+grep -q "Cannot open serial port" com8.out || fail "COM8: $(cat com8.out)"
+
+# USB: ubrix.dll beside the program loads, finds no adapter, and the first read fails as
+# the window's Download does.
+set +e
+"$wine" "$cli_exe" download --port USB none.kvnf >usb.out 2>&1
+code=$?
+set -e
+[ "$code" -ne 0 ] && [ ! -e none.kvnf ] || fail "USB without an adapter gave $code"
+grep -q "Error in ReadBuffer serial port" usb.out || fail "USB: $(cat usb.out)"
+echo "download over USB without an adapter: refused as the window refuses it"
