@@ -66,6 +66,9 @@ LRESULT CALLBACK TFormProgress::Proc(HWND window, UINT message, WPARAM wParam, L
         self->cancelled_ = true;  // BtnCancelClick
         return 0;
     }
+    // No close box, and Alt+F4 does not take the dialog away from its command either.
+    if (message == WM_CLOSE)
+        return 0;
     return ::DefWindowProcA(window, message, wParam, lParam);
 }
 
