@@ -1,10 +1,10 @@
 // The dialogs' own wiring and the translation of the logic's dialog requests.
 #include "QtFixture.h"
 
-#include "app/Dialogs.h"
-#include "app/PasswordForm.h"
-#include "app/ProgressForm.h"
-#include "app/SettingsForm.h"
+#include "app/qt/Dialogs.h"
+#include "app/qt/PasswordForm.h"
+#include "app/qt/ProgressForm.h"
+#include "app/qt/SettingsForm.h"
 
 #include <QGroupBox>
 #include <QLabel>

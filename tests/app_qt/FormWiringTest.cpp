@@ -2,7 +2,7 @@
 // what the widgets show.
 #include "QtFixture.h"
 
-#include "app/UpDown.h"
+#include "app/qt/UpDown.h"
 #include "config/EditorControls.h"
 
 #include <QAction>

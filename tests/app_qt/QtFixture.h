@@ -1,7 +1,7 @@
 #pragma once
 // Offscreen main window over a link service that always opens and hands out a fixed
 // record, with a clock that never really waits.
-#include "app/LomarForm.h"
+#include "app/qt/LomarForm.h"
 #include "platform/Clock.h"
 
 #include <QApplication>

@@ -7,6 +7,14 @@
 
 namespace kovrin::test {
 
+#ifdef _WIN32
+inline void SetEnvVar(const char* name, const char* value) { ::_putenv_s(name, value); }
+inline void UnsetEnvVar(const char* name) { ::_putenv_s(name, ""); }
+#else
+inline void SetEnvVar(const char* name, const char* value) { ::setenv(name, value, 1); }
+inline void UnsetEnvVar(const char* name) { ::unsetenv(name); }
+#endif
+
 class ScopedEnv {
 public:
     // Remembers the variable; the test may change it freely.
@@ -16,13 +24,13 @@ public:
             old_ = old;
     }
     // Remembers the variable and sets it to `value`.
-    ScopedEnv(const char* name, const std::string& value) : ScopedEnv(name) { ::setenv(name, value.c_str(), 1); }
+    ScopedEnv(const char* name, const std::string& value) : ScopedEnv(name) { SetEnvVar(name, value.c_str()); }
     ~ScopedEnv()
     {
         if (old_)
-            ::setenv(name_, old_->c_str(), 1);
+            SetEnvVar(name_, old_->c_str());
         else
-            ::unsetenv(name_);
+            UnsetEnvVar(name_);
     }
     ScopedEnv(const ScopedEnv&) = delete;
     ScopedEnv& operator=(const ScopedEnv&) = delete;

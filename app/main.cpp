@@ -1,8 +1,0 @@
-#include "app/Startup.h"
-#include "app/logic/CommLinkService.h"
-
-int main(int argc, char** argv)
-{
-    kovrin::CommLinkService links;
-    return kovrin::RunKovrin(argc, argv, links);
-}

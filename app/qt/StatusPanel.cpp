@@ -1,0 +1,98 @@
+#include "app/qt/StatusPanel.h"
+
+#include "app/qt/FormStyle.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+
+namespace kovrin {
+
+namespace {
+
+constexpr int kImageSize = 16;
+
+struct Zone {
+    const char* images[2];  // both on the same spot; at most one visible
+    const char* label;
+    int width;              // 0: takes the rest of the bar
+};
+
+constexpr Zone kZones[] = {
+    {{"ImageGreen", "ImageRed"}, "LabelStatus", 130},
+    {{"ImageKeyUser", "ImageKeyService"}, "LabelAccess", 130},
+    {{"ImageUPS", "ImageFile"}, "LabelFile", 0},
+};
+
+constexpr const char* kBevels[] = {"Bevel1", "Bevel2"};
+
+QWidget* ImageSpot(const Zone& zone, QWidget* parent)
+{
+    auto* spot = new QWidget(parent);
+    spot->setFixedSize(kImageSize, kImageSize);
+    for (const char* name : zone.images) {
+        auto* picture = new QLabel(spot);
+        picture->setObjectName(QString::fromLatin1(name));
+        picture->setPixmap(NamedImage(QString::fromLatin1(name)).pixmap(kImageSize, kImageSize));
+        picture->setGeometry(0, 0, kImageSize, kImageSize);
+        picture->hide();
+    }
+    return spot;
+}
+
+QFrame* Bevel(const char* name, QWidget* parent)
+{
+    auto* bevel = new QFrame(parent);
+    bevel->setObjectName(QString::fromLatin1(name));
+    bevel->setFrameShape(QFrame::VLine);
+    bevel->setFrameShadow(QFrame::Raised);
+    return bevel;
+}
+
+} // namespace
+
+StatusPanel::StatusPanel(QWidget* parent) : QFrame(parent)
+{
+    setObjectName(QStringLiteral("Panel2"));
+    setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    setFixedHeight(20);
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(4, 1, 4, 1);
+    row->setSpacing(5);
+    for (std::size_t i = 0; i < std::size(kZones); ++i) {
+        const Zone& zone = kZones[i];
+        if (i > 0)
+            row->addWidget(Bevel(kBevels[i - 1], this));
+        auto* zoneWidget = new QWidget(this);
+        auto* zoneRow = new QHBoxLayout(zoneWidget);
+        zoneRow->setContentsMargins(0, 0, 0, 0);
+        zoneRow->setSpacing(5);
+        zoneRow->addWidget(ImageSpot(zone, zoneWidget));
+        auto* text = new QLabel(zoneWidget);
+        text->setObjectName(QString::fromLatin1(zone.label));
+        zoneRow->addWidget(text, 1);
+        if (zone.width > 0)
+            zoneWidget->setFixedWidth(zone.width);
+        row->addWidget(zoneWidget, zone.width > 0 ? 0 : 1);
+    }
+}
+
+QLabel* StatusPanel::image(const char* name) const { return findChild<QLabel*>(QString::fromLatin1(name)); }
+
+QLabel* StatusPanel::label(const char* name) const { return findChild<QLabel*>(QString::fromLatin1(name)); }
+
+void StatusPanel::apply(const StatusBarState& s)
+{
+    label("LabelStatus")->setText(QString::fromStdString(s.labelStatus));
+    image("ImageGreen")->setVisible(s.imageGreen);
+    image("ImageRed")->setVisible(s.imageRed);
+    label("LabelAccess")->setText(QString::fromStdString(s.labelAccess));
+    image("ImageKeyUser")->setVisible(s.imageKeyUser);
+    image("ImageKeyService")->setVisible(s.imageKeyService);
+    QLabel* file = label("LabelFile");
+    file->setText(QString::fromStdString(s.labelFile));
+    file->setToolTip(file->text());
+    image("ImageUPS")->setVisible(s.imageUps);
+    image("ImageFile")->setVisible(s.imageFile);
+}
+
+} // namespace kovrin

@@ -1,0 +1,73 @@
+#pragma once
+// The three dialogs of the Win32 view: FormPassword, FormSettings (Properties) and
+// FormProgress.
+#include "app/logic/MainView.h"
+#include "app/logic/PasswordDialog.h"
+#include "app/logic/PropertiesDialog.h"
+#include "app/win32/ModalDialog.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kovrin::win32 {
+
+// A push button with a small picture beside its caption; the icon lives in `icons`.
+HWND ImageButton(HWND parent, std::string_view caption, std::string_view picture, Box box, int id, bool isDefault,
+                 Dpi dpi, HFONT font, std::vector<UniqueIcon>& icons);
+
+class TFormPassword : public ModalDialog {
+public:
+    explicit TFormPassword(const PasswordDialogTexts& texts);
+    // The entry on OK, nullopt on Cancel or the close box.
+    std::optional<std::string> run(HWND owner);
+
+private:
+    bool onInit(HWND dialog, Dpi dpi, HFONT font) override;
+    bool onCommand(HWND dialog, int id, int code) override;
+
+    PasswordDialogTexts texts_;
+    std::string entry_;
+    std::vector<UniqueIcon> icons_;
+};
+
+class TFormSettings : public ModalDialog {
+public:
+    explicit TFormSettings(const PropertiesContent& content);
+
+private:
+    bool onInit(HWND dialog, Dpi dpi, HFONT font) override;
+
+    PropertiesContent content_;
+    std::vector<UniqueIcon> icons_;
+};
+
+// The progress dialog: no border icons, owned by the main window so it stays above it,
+// shown without being modal and repainted only when the command says so.
+class TFormProgress : public ProgressView {
+public:
+    TFormProgress(HWND owner, const std::string& text, bool cancelButton);
+    ~TFormProgress() override;
+
+    void setRange(int minimum, int maximum) override;
+    void setPosition(int position) override;
+    void setBarVisible(bool visible) override;
+    void setLabel(const std::string& text) override;
+    void show() override;
+    void repaint() override;
+
+    HWND window() const { return window_.get(); }
+    bool Cancelled() const { return cancelled_; }
+
+private:
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+    UniqueFont font_;
+    std::vector<UniqueIcon> icons_;
+    UniqueWindow window_;
+    HWND label_ = nullptr;
+    HWND bar_ = nullptr;
+    bool cancelled_ = false;
+};
+
+} // namespace kovrin::win32

@@ -1,0 +1,282 @@
+#include "app/win32/LomarForm.h"
+
+#include "app/win32/Forms.h"
+#include "app/win32/WindowIds.h"
+
+#include <exception>
+#include <stdexcept>
+
+namespace kovrin::win32 {
+
+namespace {
+
+// The form's area, menu bar included (a native menu bar lies above the client area),
+// and its fixed border.
+constexpr SIZE kFormArea{801, 607};
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+constexpr DWORD kExStyle = 0;
+constexpr int kProgramIconId = 1;
+
+void RegisterMainClass()
+{
+    static const bool registered = [] {
+        WNDCLASSEXA wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = ::DefWindowProcA;
+        wc.hInstance = ::GetModuleHandleA(nullptr);
+        wc.hIcon = static_cast<HICON>(::LoadImageA(wc.hInstance, MAKEINTRESOURCEA(kProgramIconId), IMAGE_ICON,
+                                                   ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), 0));
+        wc.hIconSm = static_cast<HICON>(::LoadImageA(wc.hInstance, MAKEINTRESOURCEA(kProgramIconId), IMAGE_ICON,
+                                                     ::GetSystemMetrics(SM_CXSMICON),
+                                                     ::GetSystemMetrics(SM_CYSMICON), 0));
+        wc.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512) /* IDC_ARROW */);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = kMainWindowClass;
+        return ::RegisterClassExA(&wc) != 0;
+    }();
+    (void)registered;
+}
+
+} // namespace
+
+template <typename F>
+void TFormConfig::guarded(F&& handler)
+{
+    struct Running {
+        int& count;
+        explicit Running(int& c) : count(c) { ++count; }
+        ~Running() { --count; }
+    } running(running_);
+    try {
+        handler();
+    } catch (const std::exception& e) {
+        showException(e.what());
+    } catch (...) {
+        showException(std::string());
+    }
+}
+
+TFormConfig::TFormConfig(WindowEnvironment environment)
+{
+    RegisterMainClass();
+    // Opens at the top left corner of the screen.
+    window_ = ::CreateWindowExA(kExStyle, kMainWindowClass, "", kStyle, 0, 0, kFormArea.cx, kFormArea.cy, nullptr,
+                                nullptr, ::GetModuleHandleA(nullptr), nullptr);
+    if (window_ == nullptr)
+        throw std::runtime_error("Cannot create the main window");
+    ::SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    ::SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TFormConfig::Proc));
+    dpi_ = DpiOf(window_);
+    font_ = FormFont(dpi_);
+    logic_ = std::make_unique<FormConfigLogic>(*this, std::move(environment));
+    build();
+    apply(logic_->state());
+    page_->refreshAll();
+}
+
+TFormConfig::~TFormConfig()
+{
+    if (window_ != nullptr) {
+        ::SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
+        page_.reset();
+        ::DestroyWindow(window_);
+    }
+}
+
+void TFormConfig::build()
+{
+    bars_ = std::make_unique<ActionBars>(window_, dpi_, font_.get());
+    status_ = std::make_unique<StatusPanel>(window_, dpi_, font_.get());
+
+    // The outer size that gives the form's area with the menu bar inside it.
+    const SIZE outer = OuterSize({dpi_(kFormArea.cx), dpi_(kFormArea.cy)}, kStyle, kExStyle, false);
+    ::SetWindowPos(window_, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+    RECT client{};
+    ::GetClientRect(window_, &client);
+    ::SendMessageA(status_->window(), WM_SIZE, 0, 0);
+    ::SetWindowPos(bars_->toolBar(), nullptr, 0, 0, client.right, bars_->toolBarHeight() + dpi_(2),
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+
+    // Panel1 with PageControl1, between the toolbar and the status bar.
+    const int top = bars_->toolBarHeight() + dpi_(4);
+    const int bottom = client.bottom - status_->height() - dpi_(4);
+    tab_ = ::CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, dpi_(4), top,
+                             client.right - dpi_(8), bottom - top, window_,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kPageControlId)),
+                             ::GetModuleHandleA(nullptr), nullptr);
+    ::SendMessageA(tab_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    TCITEMA item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = const_cast<char*>("Basic");
+    ::SendMessageA(tab_, TCM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    RECT display{0, 0, client.right - dpi_(8), bottom - top};
+    ::SendMessageA(tab_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
+    page_ = std::make_unique<BasicPage>(tab_, display, dpi_, font_.get(), logic_->editor(),
+                                        [this] { guarded([this] { logic_->Button1Click(); }); });
+}
+
+void TFormConfig::rebuild(Dpi dpi, const RECT& suggested)
+{
+    // Every control shows the editor model and the logic's state, so the frame can be
+    // made anew at the new size; the old one goes first.
+    page_.reset();
+    ::DestroyWindow(tab_);
+    tab_ = nullptr;
+    status_.reset();
+    bars_.reset();
+    dpi_ = dpi;
+    font_ = FormFont(dpi_);
+    ::SetWindowPos(window_, nullptr, suggested.left, suggested.top, 0, 0, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE);
+    build();
+    apply(logic_->state());
+    page_->refreshAll();
+    ::RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+void TFormConfig::apply(const MainWindowState& state)
+{
+    SetWindowTextIfChanged(window_, state.caption);
+    bars_->apply(state);
+    status_->apply(state.status);
+    const bool visible = ::IsWindowVisible(tab_) != FALSE || (::GetWindowLongPtrA(tab_, GWL_STYLE) & WS_VISIBLE);
+    if (visible != state.pageVisible)
+        ::ShowWindow(tab_, state.pageVisible ? SW_SHOWNA : SW_HIDE);
+}
+
+void TFormConfig::stateChanged(const MainWindowState& state)
+{
+    // The logic may report from inside its constructor, before the frame exists.
+    if (page_ == nullptr)
+        return;
+    apply(state);
+    page_->refreshChanged();
+}
+
+void TFormConfig::show()
+{
+    ::ShowWindow(window_, SW_SHOWNORMAL);
+    ::UpdateWindow(window_);
+    if (shown_)
+        return;
+    shown_ = true;
+    guarded([this] { logic_->FormShow(); });
+    apply(logic_->state());
+    page_->refreshChanged();
+}
+
+void TFormConfig::close()
+{
+    // A transfer repaints only its progress dialog, but a modal box inside a command
+    // pumps messages: closing then would disconnect under the running command. The
+    // close waits for the user's next try; Exit itself closes from inside its handler.
+    if (running_ > 0 && !closeByCommand_)
+        return;
+    guarded([this] { logic_->FormClose(); });
+    page_.reset();
+    HWND window = window_;
+    window_ = nullptr;
+    ::DestroyWindow(window);
+    // Wakes the message loop, which ends once the window is gone.
+    ::PostThreadMessageA(::GetCurrentThreadId(), WM_NULL, 0, 0);
+}
+
+LRESULT CALLBACK TFormConfig::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto* self = reinterpret_cast<TFormConfig*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (self == nullptr)
+        return ::DefWindowProcA(window, message, wParam, lParam);
+    return self->handle(window, message, wParam, lParam);
+}
+
+LRESULT TFormConfig::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_COMMAND: {
+        const int id = LOWORD(wParam);
+        for (const ActionInfo& info : kActions)
+            if (CommandId(info.id) == id) {
+                guarded([this, &info] { logic_->RunAction(info.id); });
+                return 0;
+            }
+        break;
+    }
+    case WM_NOTIFY: {
+        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (header->code == TTN_GETDISPINFOA) {
+            auto* info = reinterpret_cast<NMTTDISPINFOA*>(lParam);
+            info->lpszText = const_cast<char*>(ActionBars::Hint(int(header->idFrom)));
+            return 0;
+        }
+        if (header->code == TTN_GETDISPINFOW) {
+            auto* info = reinterpret_cast<NMTTDISPINFOW*>(lParam);
+            ::MultiByteToWideChar(CP_ACP, 0, ActionBars::Hint(int(header->idFrom)), -1, info->szText,
+                                  int(std::size(info->szText)));
+            info->lpszText = info->szText;
+            return 0;
+        }
+        break;
+    }
+    case WM_SIZE:
+        if (status_ != nullptr)
+            ::SendMessageA(status_->window(), WM_SIZE, 0, 0);
+        break;
+    case WM_CLOSE:
+        close();
+        return 0;
+    case WM_DPICHANGED:
+        rebuild({HIWORD(wParam)}, *reinterpret_cast<const RECT*>(lParam));
+        return 0;
+    default:
+        break;
+    }
+    return ::DefWindowProcA(window, message, wParam, lParam);
+}
+
+MessageResult TFormConfig::showMessage(const MessageBoxSpec& box) { return ShowMessageBox(box); }
+
+std::optional<std::string> TFormConfig::runOpenDialog(const FileDialogSpec& dialog)
+{
+    return openDialog_.run(dialog, window_);
+}
+
+std::optional<std::string> TFormConfig::runSaveDialog(const FileDialogSpec& dialog)
+{
+    return saveDialog_.run(dialog, window_);
+}
+
+std::unique_ptr<ProgressView> TFormConfig::createProgress(const std::string& text, bool cancelButton)
+{
+    // Owned by the main window, so it stays above it.
+    return std::make_unique<TFormProgress>(window_, text, cancelButton);
+}
+
+std::optional<std::string> TFormConfig::runPasswordDialog(const PasswordDialogTexts& texts)
+{
+    TFormPassword dialog(texts);
+    return dialog.run(window_);
+}
+
+void TFormConfig::runPropertiesDialog(const PropertiesContent& content)
+{
+    TFormSettings dialog(content);
+    dialog.run(window_);
+}
+
+void TFormConfig::showException(const std::string& message) { ShowExceptionBox(message); }
+
+void TFormConfig::focusControl(std::string_view name)
+{
+    if (const std::optional<ControlId> id = FindControl(name))
+        ::SetFocus(page_->control(*id));
+    else if (name == "PageControl1")
+        ::SetFocus(tab_);
+}
+
+void TFormConfig::closeWindow()
+{
+    closeByCommand_ = true;
+    close();
+    closeByCommand_ = false;
+}
+
+} // namespace kovrin::win32

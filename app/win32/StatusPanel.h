@@ -1,0 +1,34 @@
+#pragma once
+// Panel2, the status bar: three zones (connection, access level, data source), each with
+// its label and at most one of its two pictures.
+#include "app/logic/MainWindowState.h"
+#include "app/win32/Win32Ui.h"
+
+#include <array>
+#include <string>
+
+namespace kovrin::win32 {
+
+class StatusPanel {
+public:
+    StatusPanel(HWND window, Dpi dpi, HFONT font);
+    ~StatusPanel();
+    StatusPanel(const StatusPanel&) = delete;
+    StatusPanel& operator=(const StatusPanel&) = delete;
+    HWND window() const { return bar_; }
+    int height() const;
+    void apply(const StatusBarState& state);
+    // The picture a zone (0 to 2) shows now ("ImageGreen", ...), empty for none.
+    const std::string& image(int zone) const { return shown_[std::size_t(zone)]; }
+    // The label of a zone as the bar holds it.
+    std::string label(int zone) const;
+
+private:
+    void setZone(int zone, const std::string& text, const char* image);
+
+    HWND bar_ = nullptr;
+    std::array<UniqueIcon, 6> icons_;
+    std::array<std::string, 3> shown_;
+};
+
+} // namespace kovrin::win32

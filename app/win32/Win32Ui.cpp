@@ -1,0 +1,98 @@
+#include "app/win32/Win32Ui.h"
+
+#include <cstdlib>
+#include <vector>
+
+namespace kovrin::win32 {
+
+std::string Ansi(std::string_view utf8)
+{
+    if (utf8.empty())
+        return {};
+    const int wide = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), nullptr, 0);
+    if (wide <= 0)
+        return std::string(utf8);
+    std::vector<wchar_t> w(static_cast<std::size_t>(wide));
+    ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), w.data(), wide);
+    const int narrow = ::WideCharToMultiByte(CP_ACP, 0, w.data(), wide, nullptr, 0, nullptr, nullptr);
+    std::string out(std::size_t(narrow > 0 ? narrow : 0), '\0');
+    if (narrow > 0)
+        ::WideCharToMultiByte(CP_ACP, 0, w.data(), wide, out.data(), narrow, nullptr, nullptr);
+    return out;
+}
+
+std::string WindowText(HWND window)
+{
+    const int length = ::GetWindowTextLengthA(window);
+    std::string text(std::size_t(length) + 1, '\0');
+    text.resize(std::size_t(::GetWindowTextA(window, text.data(), length + 1)));
+    return text;
+}
+
+void SetWindowTextIfChanged(HWND window, const std::string& text)
+{
+    // Setting an unchanged text would still repaint and flicker.
+    if (WindowText(window) != text)
+        ::SetWindowTextA(window, text.c_str());
+}
+
+Dpi DpiOf(HWND window)
+{
+    // Present from Windows 10 1607; older systems scale by the system DPI alone.
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+    if (window != nullptr && getDpiForWindow != nullptr)
+        if (const UINT dpi = getDpiForWindow(window); dpi != 0)
+            return {int(dpi)};
+    const HDC screen = ::GetDC(nullptr);
+    const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
+    ::ReleaseDC(nullptr, screen);
+    return {dpi > 0 ? dpi : USER_DEFAULT_SCREEN_DPI};
+}
+
+UniqueFont FormFont(Dpi dpi)
+{
+    LOGFONTA font{};
+    font.lfHeight = -::MulDiv(8, dpi.dpi, 72);
+    font.lfWeight = FW_NORMAL;
+    font.lfCharSet = DEFAULT_CHARSET;
+    font.lfQuality = CLEARTYPE_QUALITY;
+    lstrcpynA(font.lfFaceName, "Tahoma", LF_FACESIZE);
+    return UniqueFont(::CreateFontIndirectA(&font));
+}
+
+HWND Child(HWND parent, const char* windowClass, std::string_view text, DWORD style, Box box, int id,
+           Dpi dpi, HFONT font, DWORD exStyle)
+{
+    const std::string caption = Ansi(text);
+    HWND child = ::CreateWindowExA(exStyle, windowClass, caption.c_str(), WS_CHILD | style, dpi(box.x),
+                                   dpi(box.y), dpi(box.w), dpi(box.h), parent,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                   ::GetModuleHandleA(nullptr), nullptr);
+    if (child != nullptr && font != nullptr)
+        ::SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    return child;
+}
+
+SIZE OuterSize(SIZE client, DWORD style, DWORD exStyle, bool menu)
+{
+    RECT r{0, 0, client.cx, client.cy};
+    ::AdjustWindowRectEx(&r, style, menu ? TRUE : FALSE, exStyle);
+    return {r.right - r.left, r.bottom - r.top};
+}
+
+POINT CentredOnScreen(SIZE size, HWND neighbour)
+{
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    const HMONITOR monitor = neighbour != nullptr ? ::MonitorFromWindow(neighbour, MONITOR_DEFAULTTOPRIMARY)
+                                             : ::MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+    ::GetMonitorInfoA(monitor, &info);
+    const RECT& work = info.rcWork;
+    return {work.left + (work.right - work.left - size.cx) / 2, work.top + (work.bottom - work.top - size.cy) / 2};
+}
+
+bool AutoDismiss() { return std::getenv("KOVRIN_AUTO_DISMISS") != nullptr; }
+
+} // namespace kovrin::win32

@@ -1,0 +1,222 @@
+// The Win32 window driven through its own messages (menu and toolbar commands, scroll
+// bar and up-down input) and read back from its controls, under Wine on a virtual display.
+#include "app/win32/LomarForm.h"
+#include "app/win32/WindowIds.h"
+#include "app/logic/WindowTexts.h"
+#include "config/ParameterEditor.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kovrin::win32 {
+namespace {
+
+// The dialogs answered as a technician would: no saving, yes to uploading, a password
+// when the test gives one.
+class RecordingForm : public TFormConfig {
+public:
+    using TFormConfig::TFormConfig;
+    std::vector<std::string> messages;
+    std::optional<std::string> password;
+
+    MessageResult showMessage(const MessageBoxSpec& box) override
+    {
+        messages.push_back(box.text);
+        if (box.buttons == MessageButtons::Ok)
+            return MessageResult::Ok;
+        return box.text == text::kSaveQuestion ? MessageResult::No : MessageResult::Yes;
+    }
+    std::optional<std::string> runOpenDialog(const FileDialogSpec&) override { return std::nullopt; }
+    std::optional<std::string> runSaveDialog(const FileDialogSpec&) override { return std::nullopt; }
+    std::optional<std::string> runPasswordDialog(const PasswordDialogTexts&) override { return password; }
+};
+
+class WindowWiringTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_TAB_CLASSES | ICC_PROGRESS_CLASS};
+        ::InitCommonControlsEx(&controls);
+        WindowEnvironment environment;
+        environment.programFolder = ".\\";
+        form = std::make_unique<RecordingForm>(std::move(environment));
+        form->show();
+    }
+
+    void command(ActionId id) { ::SendMessageA(form->window(), WM_COMMAND, MAKEWPARAM(CommandId(id), 0), 0); }
+    HWND control(ControlId id) const { return ::GetDlgItem(form->page().window(), ControlWindowId(id)); }
+    std::string text(ControlId id) const { return WindowText(control(id)); }
+    bool shown(ControlId id) const { return ::IsWindowVisible(control(id)) != FALSE; }
+    bool toolButtonEnabled(ActionId id) const
+    {
+        return ::SendMessageA(form->bars().toolBar(), TB_ISBUTTONENABLED, CommandId(id), 0) != 0;
+    }
+    void scroll(ControlId bar, int code)
+    {
+        ::SendMessageA(form->page().window(), WM_HSCROLL, MAKEWPARAM(code, 0), reinterpret_cast<LPARAM>(control(bar)));
+    }
+    // A click on the upper arrow of an up-down control, as the mouse gives it.
+    void clickUp(ControlId upDown)
+    {
+        RECT r{};
+        ::GetClientRect(control(upDown), &r);
+        const LPARAM at = MAKELPARAM(r.right / 2, r.bottom / 4);
+        ::SendMessageA(control(upDown), WM_LBUTTONDOWN, MK_LBUTTON, at);
+        ::SendMessageA(control(upDown), WM_LBUTTONUP, 0, at);
+    }
+
+    std::unique_ptr<RecordingForm> form;
+};
+
+TEST_F(WindowWiringTest, EveryPageControlShowsTheModelWithItsRangeAndBuddy)
+{
+    command(ActionId::New);
+    ASSERT_TRUE(::IsWindowVisible(form->pageControl()));
+    const ParameterEditor& editor = form->logic().editor();
+    for (const ControlInfo& info : kEditorControls) {
+        HWND w = control(info.id);
+        ASSERT_NE(w, nullptr) << info.name;
+        const ControlState& s = editor.state(info.id);
+        switch (info.kind) {
+        case ControlKind::ScrollBar: {
+            SCROLLINFO si{sizeof si, SIF_RANGE | SIF_POS, 0, 0, 0, 0, 0};
+            ::GetScrollInfo(w, SB_CTL, &si);
+            EXPECT_EQ(si.nMin, s.min) << info.name;
+            EXPECT_EQ(si.nMax, s.max) << info.name;
+            EXPECT_EQ(si.nPos, s.position) << info.name;
+            break;
+        }
+        case ControlKind::UpDown: {
+            int low = 0, high = 0;
+            ::SendMessageA(w, UDM_GETRANGE32, reinterpret_cast<WPARAM>(&low), reinterpret_cast<LPARAM>(&high));
+            EXPECT_EQ(low, s.min) << info.name;
+            EXPECT_EQ(high, s.max) << info.name;
+            EXPECT_EQ(::SendMessageA(w, UDM_GETPOS32, 0, 0), s.position) << info.name;
+            EXPECT_EQ(reinterpret_cast<HWND>(::SendMessageA(w, UDM_GETBUDDY, 0, 0)), control(*FindControl(info.buddy)))
+                << info.name;
+            break;
+        }
+        case ControlKind::Edit:
+            EXPECT_EQ(WindowText(w), s.text) << info.name;
+            EXPECT_NE(::GetWindowLongPtrA(w, GWL_STYLE) & ES_READONLY, 0) << info.name;
+            break;
+        case ControlKind::ComboBox:
+            EXPECT_EQ(::SendMessageA(w, CB_GETCURSEL, 0, 0), s.itemIndex);
+            break;
+        default:
+            break;
+        }
+        EXPECT_EQ(::IsWindowEnabled(w) != FALSE, s.enabled) << info.name;
+    }
+}
+
+TEST_F(WindowWiringTest, ScrollBarsUpDownsAndTheFrequencyListMoveTheModel)
+{
+    command(ActionId::New);
+    const int before = std::atoi(text(ControlId::Edit4).c_str());
+    scroll(ControlId::ScrollBar2, SB_LINERIGHT);
+    EXPECT_EQ(text(ControlId::Edit4), std::to_string(before + 1));
+    // The return voltage follows the threshold with the hidden hysteresis (10).
+    EXPECT_EQ(text(ControlId::Edit6), std::to_string(before + 1 - 10));
+    scroll(ControlId::ScrollBar2, SB_RIGHT);
+    EXPECT_EQ(text(ControlId::Edit4), "264");
+
+    const int frequency = std::atoi(text(ControlId::Edit1).c_str());
+    clickUp(ControlId::UpDown1);
+    EXPECT_EQ(text(ControlId::Edit1), std::to_string(frequency + 1));
+
+    ::SendMessageA(control(ControlId::ComboBox1), CB_SETCURSEL, 1, 0);
+    ::SendMessageA(form->page().window(), WM_COMMAND, MAKEWPARAM(ControlWindowId(ControlId::ComboBox1), CBN_SELCHANGE),
+                   reinterpret_cast<LPARAM>(control(ControlId::ComboBox1)));
+    EXPECT_EQ(text(ControlId::Edit1), "55");
+    EXPECT_EQ(text(ControlId::Edit8), "65");
+}
+
+TEST_F(WindowWiringTest, ServiceLevelShowsTheHysteresisAndTheTransferMode)
+{
+    command(ActionId::New);
+    const ControlId unlocked[] = {ControlId::GroupBox3, ControlId::Edit14, ControlId::Edit15, ControlId::Edit16,
+                                  ControlId::Label22, ControlId::Edit17, ControlId::UpDown17,
+                                  ControlId::Label25, ControlId::Edit18, ControlId::UpDown18};
+    for (ControlId id : unlocked)
+        EXPECT_FALSE(shown(id)) << NameOf(id);
+
+    form->password = "tovel_marsk";
+    command(ActionId::ServicePassword);
+    for (ControlId id : unlocked)
+        EXPECT_TRUE(shown(id)) << NameOf(id);
+    EXPECT_TRUE(::IsWindowEnabled(control(ControlId::Edit15)));
+    EXPECT_EQ(form->status().label(1), "Service");
+    EXPECT_EQ(form->status().image(1), "ImageKeyService");
+}
+
+TEST_F(WindowWiringTest, MovingToADoubleDpiScreenRebuildsTheFrameTwiceAsLarge)
+{
+    command(ActionId::New);
+    scroll(ControlId::ScrollBar1, SB_LINERIGHT);
+    const std::string moved = text(ControlId::Edit3);
+    RECT before{};
+    ::GetWindowRect(control(ControlId::Button1), &before);
+    RECT suggested{0, 0, 1700, 1300};
+    ::SendMessageA(form->window(), WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+    RECT after{};
+    ::GetWindowRect(control(ControlId::Button1), &after);
+    EXPECT_EQ(after.right - after.left, 2 * (before.right - before.left));
+    EXPECT_EQ(text(ControlId::Edit3), moved);
+    EXPECT_TRUE(::IsWindowVisible(form->pageControl()));
+    EXPECT_EQ(form->status().label(0), "Disconnect");
+}
+
+TEST_F(WindowWiringTest, FailedConnectShowsTheMessageAndStaysDisconnected)
+{
+    // COM8 is mapped to nothing in the test prefix.
+    command(ActionId::ComPort8);
+    EXPECT_EQ(::GetMenuState(::GetSubMenu(::GetSubMenu(form->bars().menuBar(), 1), 3), 7, MF_BYPOSITION) & MF_CHECKED,
+              UINT(MF_CHECKED));
+    command(ActionId::Connect);
+    ASSERT_EQ(form->messages.size(), 1u);
+    EXPECT_EQ(form->messages[0], "Cannot open serial port");
+    EXPECT_EQ(form->status().label(0), "Disconnect");
+    EXPECT_EQ(form->status().image(0), "ImageRed");
+    EXPECT_TRUE(toolButtonEnabled(ActionId::Connect));
+    EXPECT_FALSE(toolButtonEnabled(ActionId::Download));
+}
+
+// Needs ats-sim behind COM1 (tests/app_win32/window_over_com1.sh), started with
+// words 0 = 185, 2 = 260 and 14 = 95.
+TEST_F(WindowWiringTest, ConnectDownloadUploadOverCom1ShowTheSwitchsValues)
+{
+    if (std::getenv("KOVRIN_SIM_ON_COM1") == nullptr)
+        GTEST_SKIP() << "no simulated switch on COM1";
+    command(ActionId::Connect);
+    ASSERT_EQ(form->status().label(0), "Connect") << (form->messages.empty() ? "" : form->messages.back());
+    EXPECT_EQ(form->status().image(0), "ImageGreen");
+    command(ActionId::Download);
+    ASSERT_TRUE(form->messages.empty()) << form->messages.back();
+    EXPECT_EQ(form->status().label(2), "Data from ATS");
+    EXPECT_EQ(text(ControlId::Edit3), "185");
+    EXPECT_EQ(text(ControlId::Edit4), "260");
+    EXPECT_EQ(text(ControlId::Edit19), "95");
+
+    // Changed on the page, uploaded, defaults shown, downloaded again: the switch kept them.
+    scroll(ControlId::ScrollBar1, SB_LINERIGHT);
+    clickUp(ControlId::UpDown13);
+    command(ActionId::Upload);
+    command(ActionId::New);
+    EXPECT_EQ(text(ControlId::Edit3), "180");
+    command(ActionId::Download);
+    EXPECT_EQ(text(ControlId::Edit3), "186");
+    EXPECT_EQ(text(ControlId::Edit19), "96");
+    // Only the questions: the upload's and the offers to save before New and Download.
+    for (const std::string& m : form->messages)
+        EXPECT_TRUE(m == text::kUploadQuestion || m == text::kSaveQuestion) << m;
+    command(ActionId::Disconnect);
+    EXPECT_EQ(form->status().label(0), "Disconnect");
+}
+
+} // namespace
+} // namespace kovrin::win32
