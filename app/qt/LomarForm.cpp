@@ -1,5 +1,6 @@
 #include "app/qt/LomarForm.h"
 
+#include "app/logic/HandlerGuard.h"
 #include "app/qt/ActionBars.h"
 #include "app/qt/BasicPage.h"
 #include "app/qt/FormStyle.h"
@@ -28,18 +29,7 @@ constexpr int kPanel1Height = 529;
 template <typename F>
 void TFormConfig::guarded(F&& handler)
 {
-    struct Running {
-        int& count;
-        explicit Running(int& c) : count(c) { ++count; }
-        ~Running() { --count; }
-    } running(running_);
-    try {
-        handler();
-    } catch (const std::exception& e) {
-        showException(e.what());
-    } catch (...) {
-        showException(std::string());
-    }
+    RunGuarded(running_, std::forward<F>(handler), [this](const std::string& message) { showException(message); });
 }
 
 TFormConfig::TFormConfig(WindowEnvironment environment, QWidget* parent) : QMainWindow(parent)

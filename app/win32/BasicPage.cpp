@@ -32,16 +32,7 @@ constexpr InputControls kInputB{ControlId::GroupBox1, ControlId::ScrollBar3, Con
 
 void RegisterPageClass()
 {
-    static const bool registered = [] {
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = ::DefWindowProcA;
-        wc.hInstance = ::GetModuleHandleA(nullptr);
-        wc.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512) /* IDC_ARROW */);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.lpszClassName = kPageWindowClass;
-        return ::RegisterClassExA(&wc) != 0;
-    }();
+    static const bool registered = (RegisterFormClass(kPageWindowClass), true);
     (void)registered;
 }
 

@@ -1,5 +1,6 @@
 #include "app/win32/LomarForm.h"
 
+#include "app/logic/HandlerGuard.h"
 #include "app/win32/Forms.h"
 #include "app/win32/WindowIds.h"
 
@@ -20,19 +21,14 @@ constexpr int kProgramIconId = 1;
 void RegisterMainClass()
 {
     static const bool registered = [] {
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = ::DefWindowProcA;
-        wc.hInstance = ::GetModuleHandleA(nullptr);
-        wc.hIcon = static_cast<HICON>(::LoadImageA(wc.hInstance, MAKEINTRESOURCEA(kProgramIconId), IMAGE_ICON,
-                                                   ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), 0));
-        wc.hIconSm = static_cast<HICON>(::LoadImageA(wc.hInstance, MAKEINTRESOURCEA(kProgramIconId), IMAGE_ICON,
-                                                     ::GetSystemMetrics(SM_CXSMICON),
-                                                     ::GetSystemMetrics(SM_CYSMICON), 0));
-        wc.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512) /* IDC_ARROW */);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.lpszClassName = kMainWindowClass;
-        return ::RegisterClassExA(&wc) != 0;
+        const HINSTANCE module = ::GetModuleHandleA(nullptr);
+        auto icon = [module](int widthMetric, int heightMetric) {
+            return static_cast<HICON>(::LoadImageA(module, MAKEINTRESOURCEA(kProgramIconId), IMAGE_ICON,
+                                                   ::GetSystemMetrics(widthMetric),
+                                                   ::GetSystemMetrics(heightMetric), 0));
+        };
+        RegisterFormClass(kMainWindowClass, icon(SM_CXICON, SM_CYICON), icon(SM_CXSMICON, SM_CYSMICON));
+        return true;
     }();
     (void)registered;
 }
@@ -42,18 +38,7 @@ void RegisterMainClass()
 template <typename F>
 void TFormConfig::guarded(F&& handler)
 {
-    struct Running {
-        int& count;
-        explicit Running(int& c) : count(c) { ++count; }
-        ~Running() { --count; }
-    } running(running_);
-    try {
-        handler();
-    } catch (const std::exception& e) {
-        showException(e.what());
-    } catch (...) {
-        showException(std::string());
-    }
+    RunGuarded(running_, std::forward<F>(handler), [this](const std::string& message) { showException(message); });
 }
 
 TFormConfig::TFormConfig(WindowEnvironment environment)

@@ -14,16 +14,7 @@ constexpr SIZE kClient{412, 81};
 
 void RegisterClassOnce()
 {
-    static const bool registered = [] {
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = ::DefWindowProcA;
-        wc.hInstance = ::GetModuleHandleA(nullptr);
-        wc.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512) /* IDC_ARROW */);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.lpszClassName = kProgressWindowClass;
-        return ::RegisterClassExA(&wc) != 0;
-    }();
+    static const bool registered = (RegisterFormClass(kProgressWindowClass), true);
     (void)registered;
 }
 

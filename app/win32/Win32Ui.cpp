@@ -62,6 +62,20 @@ UniqueFont FormFont(Dpi dpi)
     return UniqueFont(::CreateFontIndirectA(&font));
 }
 
+void RegisterFormClass(const char* name, HICON icon, HICON smallIcon)
+{
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = ::DefWindowProcA;
+    wc.hInstance = ::GetModuleHandleA(nullptr);
+    wc.hIcon = icon;
+    wc.hIconSm = smallIcon;
+    wc.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512) /* IDC_ARROW */);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = name;
+    ::RegisterClassExA(&wc);  // a second registration fails harmlessly
+}
+
 HWND Child(HWND parent, const char* windowClass, std::string_view text, DWORD style, Box box, int id,
            Dpi dpi, HFONT font, DWORD exStyle)
 {

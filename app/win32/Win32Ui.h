@@ -49,6 +49,10 @@ struct Box {
     int x, y, w, h;
 };
 
+// Registers a window class of the forms' kind (button-face background, arrow cursor,
+// the default procedure: the forms subclass their windows) with the given icons.
+void RegisterFormClass(const char* name, HICON icon = nullptr, HICON smallIcon = nullptr);
+
 // A child control placed at `box` (scaled), with the font set.
 HWND Child(HWND parent, const char* windowClass, std::string_view text, DWORD style, Box box, int id,
            Dpi dpi, HFONT font, DWORD exStyle = 0);
