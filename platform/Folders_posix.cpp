@@ -35,7 +35,10 @@ std::string XdgFolder(const char* variable, const char* underHome)
         }
         if (!home || !*home)
             return {};
-        folder = std::string(home) + "/" + underHome;
+        folder = home;
+        if (folder.back() != '/')
+            folder += '/';
+        folder += underHome;
     }
     while (folder.size() > 1 && folder.back() == '/')
         folder.pop_back();
