@@ -106,9 +106,9 @@ TEST_F(BridgeTest, InitTraceWithoutDevices) {
                        "\n Internal FindKnownDevice = 0\nError on EnumInterface: error 259\nUSB HID devices:");
 }
 
-// Read as text: the library writes its trace file in text mode (CR LF on Windows).
+// Read byte for byte: the library writes CR LF itself, on every system.
 std::string readFile(const fs::path& p) {
-    std::ifstream in(p);
+    std::ifstream in(p, std::ios::binary);
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
