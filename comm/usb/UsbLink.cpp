@@ -106,6 +106,7 @@ bool UsbLink::Read(std::uint8_t* buffer, std::size_t capacity, std::size_t& rece
 
     std::array<char, kUsbTakeSize> take{};
     bool complete = false;
+    Clock::TimePoint lastArrival = from;
     while (!services_.readUsb->waitFor(std::chrono::milliseconds(0))) {
         take.fill(0);
         const int count = std::min(library_.Take(take.data()), static_cast<int>(take.size()));
@@ -119,12 +120,16 @@ bool UsbLink::Read(std::uint8_t* buffer, std::size_t capacity, std::size_t& rece
                     AnswerComplete();
                 }
             }
-            deadline = std::clamp(clock.now() + limits.quietWait, deadline, latest);
+            lastArrival = clock.now();
+            deadline = std::clamp(lastArrival + limits.quietWait, deadline, latest);
             continue;
         }
-        if (clock.now() >= deadline)
+        const Clock::TimePoint now = clock.now();
+        if (now >= deadline)
             break;
-        clock.sleepFor(limits.pollPause);
+        const bool idle = now - lastArrival >= limits.idleAfter;
+        const auto left = std::chrono::ceil<Clock::Ms>(deadline - now);
+        clock.sleepFor(std::min(idle ? limits.idlePollPause : limits.pollPause, left));
     }
     if (!complete) {
         char line[96];

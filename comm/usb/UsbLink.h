@@ -33,6 +33,10 @@ struct UsbReadLimits {
     std::chrono::milliseconds quietWait{1000};
     std::chrono::milliseconds longestWait{10000};
     std::chrono::milliseconds pollPause{5};  // between empty takes, so waiting costs no CPU
+    // A switch that has said nothing for `idleAfter` is polled at the slower pace: an answer
+    // in flight is taken within 5 ms, a silent switch wakes the program 40 times a second.
+    std::chrono::milliseconds idleAfter{100};
+    std::chrono::milliseconds idlePollPause{25};
 };
 
 // What one USB open needs to know.

@@ -260,7 +260,10 @@ TEST_F(UsbLinkTest, ReadWaitIsBounded)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         hooks.Reset();
-        UsbLink fresh{Services()};
+        // The fake's silence is counted in empty takes of 5 ms, so one pace throughout.
+        UsbLinkServices services = Services();
+        services.limits.idlePollPause = services.limits.pollPause;
+        UsbLink fresh{services};
         ASSERT_TRUE(fresh.Open(Settings()));
         for (const auto& [silence, bytes] : c.script) {
             hooks.QueueSilence(silence);
@@ -280,6 +283,22 @@ TEST_F(UsbLinkTest, ReadWaitIsBounded)
         EXPECT_LE(hooks.TakeCalls(), c.elapsed.count() / 5 + static_cast<int>(c.script.size()) + 1);
         fresh.Close();
     }
+}
+
+// A switch that stays silent is polled at the idle pace after its first 100 ms, and the
+// read still ends at the answer wait.
+TEST_F(UsbLinkTest, SilentSwitchIsPolledAtTheIdlePace)
+{
+    hooks.Reset();
+    ASSERT_TRUE(link.Open(Settings()));
+    const Frame request = BuildRequestGM(3);
+    link.Send(request.data(), request.size());
+    const auto start = clock.now();
+    std::vector<std::uint8_t> buffer(80);
+    std::size_t received = 0;
+    EXPECT_FALSE(link.Read(buffer.data(), buffer.size(), received, 16, 12));
+    EXPECT_EQ(clock.since(start), 3000ms);
+    EXPECT_LE(hooks.TakeCalls(), 100 / 5 + 2900 / 25 + 2);
 }
 
 TEST_F(UsbLinkTest, CloseUnbindsAndReleasesTheLibrary)
