@@ -250,19 +250,23 @@ ByRename replaceByRename(const std::string& target, const struct stat* old, std:
     return ByRename::Done;
 }
 
+// The old bytes of a rewrite in place are kept in memory; a larger file is not rewritten.
+constexpr off_t kLargestKeptInMemory = 64 << 20;
+
 // Over the existing file itself. The space is taken first, so a full disk or a size limit
 // stops the save before a byte changes; should a write still fail, the old bytes go back.
 ReplaceResult rewriteInPlace(const std::string& target, std::string_view bytes)
 {
     Fd file(::open(target.c_str(), O_RDWR | O_CLOEXEC));
     std::string old;
-    if (file.get() < 0 || !readAll(file.get(), old))
+    struct stat now{};
+    if (file.get() < 0 || ::fstat(file.get(), &now) != 0 || now.st_size > kLargestKeptInMemory ||
+        !readAll(file.get(), old))
         return ReplaceResult::Untouched;  // without the old bytes there is nothing to go back to
     const auto oldSize = static_cast<off_t>(old.size());
     if (bytes.size() > old.size()) {
         const int refused = ::posix_fallocate(file.get(), 0, static_cast<off_t>(bytes.size()));
         if (refused != 0 && refused != EOPNOTSUPP && refused != EINVAL && refused != ENOSYS) {
-            struct stat now{};
             if (::fstat(file.get(), &now) == 0 && now.st_size != oldSize && ::ftruncate(file.get(), oldSize) != 0)
                 return ReplaceResult::MayBeDamaged;
             return ReplaceResult::Untouched;

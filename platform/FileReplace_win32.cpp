@@ -188,6 +188,9 @@ bool createNew(const std::wstring& target, const std::wstring& temporary)
     return ::MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
 }
 
+// The old bytes of a rewrite in place are kept in memory; a larger file is not rewritten.
+constexpr LONGLONG kLargestKeptInMemory = 64 << 20;
+
 // Over the existing file itself: the space is taken first, and the old bytes go back when
 // a write fails.
 ReplaceResult rewriteInPlace(const std::wstring& target, std::string_view bytes)
@@ -195,7 +198,9 @@ ReplaceResult rewriteInPlace(const std::wstring& target, std::string_view bytes)
     Handle file(::CreateFileW(target.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
     std::string old;
-    if (!file.valid() || !readAll(file.get(), old))
+    LARGE_INTEGER size{};
+    if (!file.valid() || !::GetFileSizeEx(file.get(), &size) || size.QuadPart > kLargestKeptInMemory ||
+        !readAll(file.get(), old))
         return ReplaceResult::Untouched;
     if (bytes.size() > old.size() && !(seekTo(file.get(), bytes.size()) && ::SetEndOfFile(file.get()))) {
         const bool cut = seekTo(file.get(), old.size()) && ::SetEndOfFile(file.get());

@@ -15,6 +15,7 @@
 #include <grp.h>
 #include <pwd.h>
 #include <sstream>
+#include <string_view>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -149,9 +150,11 @@ std::vector<std::string> Openers(const std::string& device)
             continue;
         bool found = false;
         while (const dirent* f = ::readdir(fds)) {
+            if (f->d_name[0] == '.')
+                continue;
             char target[PATH_MAX];
-            const ssize_t n = f->d_name[0] == '.' ? -1 : ::readlink((fdFolder + "/" + f->d_name).c_str(), target, sizeof target);
-            if (n > 0 && static_cast<std::size_t>(n) == wanted.size() && wanted.compare(0, wanted.size(), target, static_cast<std::size_t>(n)) == 0) {
+            const ssize_t n = ::readlink((fdFolder + "/" + f->d_name).c_str(), target, sizeof target);
+            if (n > 0 && std::string_view(target, static_cast<std::size_t>(n)) == wanted) {
                 found = true;
                 break;
             }

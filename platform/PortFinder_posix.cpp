@@ -104,7 +104,8 @@ std::string UsbDescription(const UsbPlace& usb)
     for (const char* attribute : {"product", "manufacturer"})
         if (std::string text = ReadAttribute(usb.device / attribute); !text.empty())
             return Printable(text);
-    return Printable("USB serial " + ReadAttribute(usb.device / "idVendor") + ":" + ReadAttribute(usb.device / "idProduct"));
+    const std::string id = ReadAttribute(usb.device / "idVendor") + ":" + ReadAttribute(usb.device / "idProduct");
+    return Printable("USB serial " + id);
 }
 
 // One name per physical cable: its USB serial number where it has one (the by-id name
@@ -231,7 +232,8 @@ public:
             const std::string other = entry.path().filename().string();
             // "com-ports.Ab12Cd" (earlier versions) and ".com-ports.1a2b3c.tmp" (FileReplace.h)
             const bool old = other.size() == name.size() + 7 && other.compare(0, name.size() + 1, name + ".") == 0;
-            const bool hidden = other.size() == name.size() + 12 && other.compare(0, name.size() + 2, "." + name + ".") == 0 &&
+            const bool hidden = other.size() == name.size() + 12 &&
+                                other.compare(0, name.size() + 2, "." + name + ".") == 0 &&
                                 other.compare(other.size() - 4, 4, ".tmp") == 0;
             if (old || hidden)
                 fs::remove(entry.path(), ec);
@@ -274,7 +276,8 @@ public:
         const bool changed = AssignNumbers(memory, names, numbers);
         // Written only when a device was added; lines that could not be read stay in it as
         // comments for the user to mend.
-        if (changed && mayWrite && ReplaceFileContents(memoryFile_, FormatPortMemory(memory)) != ReplaceResult::Replaced)
+        if (changed && mayWrite &&
+            ReplaceFileContents(memoryFile_, FormatPortMemory(memory)) != ReplaceResult::Replaced)
             scan.notes.push_back("COM port memory " + memoryFile_ + " not written");
         lock.reset();
 
