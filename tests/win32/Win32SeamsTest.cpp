@@ -87,7 +87,8 @@ TEST(Win32Seams, SaveTakesAnyNameAndLengthAndFollowsLinks)
 {
     ASSERT_EQ(GetACP(), static_cast<UINT>(CP_UTF8));
     const std::string temp = (std::filesystem::temp_directory_path() / "").string();  // ends in '\'
-    const std::string top = temp + "kovrin-d\xc3\xa9j\xc3\xa0-\xd0\xb4\xe2\x82\xac-" + std::to_string(GetCurrentProcessId());
+    const std::string top =
+        temp + "kovrin-d\xc3\xa9j\xc3\xa0-\xd0\xb4\xe2\x82\xac-" + std::to_string(GetCurrentProcessId());
     std::string deep = top;
     while (deep.size() < 300)
         deep += "\\a-folder-with-a-rather-long-name";
@@ -111,7 +112,8 @@ TEST(Win32Seams, SaveTakesAnyNameAndLengthAndFollowsLinks)
     for (const std::string& file : {a, link, b})
         DeleteFileW(Wide(file, L"\\\\?\\").c_str());
     const std::wstring topFolder = Wide(top, L"\\\\?\\");
-    for (std::wstring folder = Wide(deep, L"\\\\?\\"); folder.size() >= topFolder.size(); folder.resize(folder.rfind(L'\\')))
+    for (std::wstring folder = Wide(deep, L"\\\\?\\"); folder.size() >= topFolder.size();
+         folder.resize(folder.rfind(L'\\')))
         RemoveDirectoryW(folder.c_str());
 }
 
