@@ -30,6 +30,9 @@ inline constexpr std::string_view kSaveEmptyNameMessage =
     "Cannot save configuraton file: filename cannot be empty!";
 inline constexpr std::string_view kSaveCannotOpenMessage =
     "Cannot save configuraton file: filename cannot be open!";
+// A rewrite in place that failed half way and could not put the old content back.
+inline constexpr std::string_view kSaveDamagedMessage =
+    "Cannot save configuraton file: the file may be damaged!";
 // "<name>: File already exist! Do you want replace it?"
 std::string OverwriteQuestion(std::string_view fileName);
 
@@ -43,11 +46,12 @@ public:
     virtual bool AskOverwrite(std::string_view question) = 0;
 };
 
-enum class WriteResult { Written, EmptyName, Declined, CannotOpen };
+enum class WriteResult { Written, EmptyName, Declined, CannotOpen, Damaged };
 
 // Asks before replacing an existing file, then puts the whole file in its place at once
 // (platform/FileReplace.h): a failed save leaves an existing file as it was and no
-// temporary file behind; a file the user may not write is refused. Every outcome but Declined and Written has
+// temporary file behind, or says (Damaged) that it could not; a file the user may not
+// write is refused. Every outcome but Declined and Written has
 // shown its message. Callers of the window may ignore the result.
 WriteResult WriteConfigFile(const ConfigRecord& record, const std::string& fileName,
                             FilePrompts& prompts, const SaveTimeSource& now = SystemLocalTime);

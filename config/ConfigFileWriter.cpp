@@ -94,11 +94,17 @@ WriteResult WriteConfigFile(const ConfigRecord& record, const std::string& fileN
     if (fs::exists(target, ec) && !prompts.AskOverwrite(OverwriteQuestion(fileName)))
         return WriteResult::Declined;
     const std::string text = ConfigFileText(record, now ? now() : SystemLocalTime());
-    if (!ReplaceFileContents(fileName, text)) {
+    switch (ReplaceFileContents(fileName, text)) {
+    case ReplaceResult::Replaced:
+        return WriteResult::Written;
+    case ReplaceResult::Untouched:
         prompts.ShowError(kSaveCannotOpenMessage);
         return WriteResult::CannotOpen;
+    case ReplaceResult::MayBeDamaged:
+        break;
     }
-    return WriteResult::Written;
+    prompts.ShowError(kSaveDamagedMessage);
+    return WriteResult::Damaged;
 }
 
 } // namespace kovrin

@@ -1,7 +1,13 @@
+// Names arrive in the process's code page: UTF-8 where the program's manifest asks for it
+// (every name can then be written), the ANSI code page on older systems. They are turned
+// into UTF-16 once and only the W functions see them, with the \\?\ prefix that lifts the
+// MAX_PATH limit.
 #include "platform/FileReplace.h"
 
 #include <windows.h>
 
+#include <optional>
+#include <random>
 #include <string>
 
 namespace kovrin {
@@ -19,6 +25,7 @@ public:
     Handle(const Handle&) = delete;
     Handle& operator=(const Handle&) = delete;
     HANDLE get() const { return h_; }
+    bool valid() const { return h_ != INVALID_HANDLE_VALUE; }
     bool close()
     {
         const HANDLE h = h_;
@@ -30,41 +37,204 @@ private:
     HANDLE h_;
 };
 
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+std::optional<std::wstring> toWide(const std::string& text)
+{
+    if (text.empty())
+        return std::nullopt;
+    const int n = ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
+                                        nullptr, 0);
+    if (n <= 0)
+        return std::nullopt;
+    std::wstring wide(static_cast<std::size_t>(n), L'\0');
+    ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), wide.data(), n);
+    return wide;
+}
+
+bool startsWith(const std::wstring& s, const wchar_t* prefix) { return s.rfind(prefix, 0) == 0; }
+
+// The full name in the form that takes any length: \\?\C:\... or \\?\UNC\server\share\...
+std::optional<std::wstring> longName(const std::string& path)
+{
+    const std::optional<std::wstring> wide = toWide(path);
+    if (!wide)
+        return std::nullopt;
+    if (startsWith(*wide, L"\\\\?\\"))
+        return wide;
+    DWORD size = ::GetFullPathNameW(wide->c_str(), 0, nullptr, nullptr);
+    std::wstring full(size, L'\0');
+    size = ::GetFullPathNameW(wide->c_str(), size, full.data(), nullptr);
+    if (size == 0 || size >= full.size())
+        return std::nullopt;
+    full.resize(size);
+    if (startsWith(full, L"\\\\?\\") || startsWith(full, L"\\\\.\\"))
+        return full;
+    if (startsWith(full, L"\\\\"))
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    return L"\\\\?\\" + full;
+}
+
+struct Target {
+    std::wstring path;
+    bool exists = false;
+    DWORD attributes = 0;
+};
+
+// The file the name ends at once the system has followed its links.
+std::optional<Target> findTarget(const std::wstring& name)
+{
+    Target t;
+    Handle file(::CreateFileW(name.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file.valid()) {
+        const DWORD why = ::GetLastError();
+        // A missing file is created; a link whose target is missing is not followed.
+        if ((why != ERROR_FILE_NOT_FOUND && why != ERROR_PATH_NOT_FOUND) ||
+            ::GetFileAttributesW(name.c_str()) != INVALID_FILE_ATTRIBUTES)
+            return std::nullopt;
+        t.path = name;
+        return t;
+    }
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(file.get(), &info))
+        return std::nullopt;
+    t.exists = true;
+    t.attributes = info.dwFileAttributes;
+    DWORD size = ::GetFinalPathNameByHandleW(file.get(), nullptr, 0, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    std::wstring final(size, L'\0');
+    size = ::GetFinalPathNameByHandleW(file.get(), final.data(), size, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    t.path = size > 0 && size < final.size() ? final.substr(0, size) : name;
+    return t;
+}
+
 bool writeAll(HANDLE file, std::string_view bytes)
 {
     while (!bytes.empty()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
         DWORD written = 0;
-        if (!::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) || written == 0)
+        if (!::WriteFile(file, bytes.data(), chunk, &written, nullptr) || written == 0)
             return false;
         bytes.remove_prefix(written);
     }
     return true;
 }
 
-std::string folderOf(const std::string& path)
+bool readAll(HANDLE file, std::string& out)
 {
-    const std::size_t slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    char block[8192];
+    for (;;) {
+        DWORD got = 0;
+        if (!::ReadFile(file, block, sizeof block, &got, nullptr))
+            return false;
+        if (got == 0)
+            return true;
+        out.append(block, got);
+    }
+}
+
+bool seekTo(HANDLE file, std::size_t at)
+{
+    LARGE_INTEGER position{};
+    position.QuadPart = static_cast<LONGLONG>(at);
+    return ::SetFilePointerEx(file, position, nullptr, FILE_BEGIN) != 0;
+}
+
+// The whole of `bytes` from the start, the file cut to their length, flushed.
+bool writeWhole(HANDLE file, std::string_view bytes)
+{
+    return seekTo(file, 0) && writeAll(file, bytes) && ::SetEndOfFile(file) && ::FlushFileBuffers(file);
+}
+
+// A hidden file beside the target (a crash leaves nothing the user sees); empty on failure.
+std::wstring createTemporary(const std::wstring& target, std::string_view bytes)
+{
+    static std::mt19937 random{static_cast<unsigned>(::GetTickCount64() ^ ::GetCurrentProcessId())};
+    const std::size_t slash = target.find_last_of(L'\\');
+    const std::wstring base = L"~" + target.substr(slash + 1).substr(0, 100);
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        wchar_t suffix[16];
+        ::swprintf(suffix, 16, L".%06x.tmp", static_cast<unsigned>(random() & 0xFFFFFF));
+        const std::wstring name = target.substr(0, slash + 1) + base + suffix;
+        Handle file(::CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr));
+        if (!file.valid()) {
+            if (::GetLastError() == ERROR_FILE_EXISTS)
+                continue;
+            return {};
+        }
+        const bool ok = writeAll(file.get(), bytes) && ::FlushFileBuffers(file.get());
+        if (file.close() && ok)
+            return name;
+        ::DeleteFileW(name.c_str());
+        return {};
+    }
+    return {};
+}
+
+// ReplaceFileW keeps the replaced file's owner, access list, attributes and creation time.
+bool replaceExisting(const std::wstring& target, const std::wstring& temporary)
+{
+    if (::ReplaceFileW(target.c_str(), temporary.c_str(), nullptr,
+                       REPLACEFILE_WRITE_THROUGH | REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS,
+                       nullptr, nullptr))
+        return true;
+    // The old file has been moved aside and the new one not put in its place: finish the move.
+    return ::GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2 &&
+           ::MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+}
+
+bool createNew(const std::wstring& target, const std::wstring& temporary)
+{
+    ::SetFileAttributesW(temporary.c_str(), FILE_ATTRIBUTE_NORMAL);
+    return ::MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
+}
+
+// The old bytes of a rewrite in place are kept in memory; a larger file is not rewritten.
+constexpr LONGLONG kLargestKeptInMemory = 64 << 20;
+
+// Over the existing file itself: the space is taken first, and the old bytes go back when
+// a write fails.
+ReplaceResult rewriteInPlace(const std::wstring& target, std::string_view bytes)
+{
+    Handle file(::CreateFileW(target.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+    std::string old;
+    LARGE_INTEGER size{};
+    if (!file.valid() || !::GetFileSizeEx(file.get(), &size) || size.QuadPart > kLargestKeptInMemory ||
+        !readAll(file.get(), old))
+        return ReplaceResult::Untouched;
+    if (bytes.size() > old.size() && !(seekTo(file.get(), bytes.size()) && ::SetEndOfFile(file.get()))) {
+        const bool cut = seekTo(file.get(), old.size()) && ::SetEndOfFile(file.get());
+        return cut ? ReplaceResult::Untouched : ReplaceResult::MayBeDamaged;
+    }
+    if (writeWhole(file.get(), bytes))
+        return file.close() ? ReplaceResult::Replaced : ReplaceResult::MayBeDamaged;
+    return writeWhole(file.get(), old) && file.close() ? ReplaceResult::Untouched : ReplaceResult::MayBeDamaged;
 }
 
 } // namespace
 
-bool ReplaceFileContents(const std::string& path, std::string_view bytes)
+ReplaceResult ReplaceFileContents(const std::string& path, std::string_view bytes)
 {
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
-    const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
-    if (exists && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0)
-        return false;
-    char temporary[MAX_PATH];
-    if (::GetTempFileNameA(folderOf(path).c_str(), "kvn", 0, temporary) == 0)
-        return false;
-    Handle file(::CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    bool ok = file.get() != INVALID_HANDLE_VALUE && writeAll(file.get(), bytes) && ::FlushFileBuffers(file.get());
-    ok = file.close() && ok;
-    ok = ok && ::MoveFileExA(temporary, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    if (!ok)
-        ::DeleteFileA(temporary);
-    return ok;
+    const std::optional<std::wstring> name = longName(path);
+    const std::optional<Target> target = name ? findTarget(*name) : std::nullopt;
+    if (!target)
+        return ReplaceResult::Untouched;
+    if (target->exists) {
+        if ((target->attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0)
+            return ReplaceResult::Untouched;
+        // Refused as a direct open for writing would refuse it (access list, another program's lock).
+        Handle probe(::CreateFileW(target->path.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
+        if (!probe.valid())
+            return ReplaceResult::Untouched;
+    }
+    const std::wstring temporary = createTemporary(target->path, bytes);
+    if (!temporary.empty()) {
+        if (target->exists ? replaceExisting(target->path, temporary) : createNew(target->path, temporary))
+            return ReplaceResult::Replaced;
+        ::DeleteFileW(temporary.c_str());
+    }
+    // A folder the user may not write into, or a file system that cannot replace here.
+    return target->exists ? rewriteInPlace(target->path, bytes) : ReplaceResult::Untouched;
 }
 
 } // namespace kovrin

@@ -5,6 +5,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <dirent.h>
@@ -12,6 +15,7 @@
 #include <grp.h>
 #include <pwd.h>
 #include <sstream>
+#include <string_view>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -65,11 +69,18 @@ std::string NoPermission(const std::string& device)
     struct stat st {};
     if (::stat(device.c_str(), &st) != 0)
         return "No permission to open " + device + ".";
+    char mode[8];
+    std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
+    // The permission bits allow it, yet the system refuses: the bits are not the reason.
+    const bool everyoneMay = (st.st_mode & (S_IROTH | S_IWOTH)) == (S_IROTH | S_IWOTH);
+    const bool ownerMay = st.st_uid == ::geteuid() && (st.st_mode & (S_IRUSR | S_IWUSR)) == (S_IRUSR | S_IWUSR);
+    if (everyoneMay || ownerMay)
+        return "No permission to open " + device + " although its mode " + mode +
+               " allows it: the system refuses it (a file system mounted nodev, a security policy such as "
+               "AppArmor or SELinux, or a sandboxed installation such as a snap).";
     const std::string groupName = GroupName(st.st_gid);
     if ((st.st_mode & (S_IRGRP | S_IWGRP)) != (S_IRGRP | S_IWGRP) || st.st_gid == 0) {
         const passwd* owner = ::getpwuid(st.st_uid);
-        char mode[8];
-        std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
         return "No permission to open " + device + ": only its owner " +
                (owner ? std::string(owner->pw_name) : std::to_string(st.st_uid)) + " may (mode " + mode + ").";
     }
@@ -110,14 +121,26 @@ std::vector<std::string> LockOwners(const struct stat& st)
 }
 
 // Processes with the device open, from their descriptors (only those this user may see).
-std::vector<std::string> Openers(const struct stat& st)
+// Each descriptor's link text is compared with the device's name: reading a link in /proc
+// never touches the file system behind it, whereas stat() would wait on a hung network or
+// FUSE mount. The search ends after a second at most, on a busy machine too.
+std::vector<std::string> Openers(const std::string& device)
 {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + std::chrono::seconds(1);
     std::vector<std::string> pids;
+    char* real = ::realpath(device.c_str(), nullptr);
+    if (!real)
+        return pids;
+    const std::string wanted(real);
+    std::free(real);
     DIR* proc = ::opendir("/proc");
     if (!proc)
         return pids;
     const std::string self = std::to_string(::getpid());
     while (const dirent* p = ::readdir(proc)) {
+        if (Clock::now() > deadline)
+            break;
         const std::string pid = p->d_name;
         if (pid.empty() || pid.find_first_not_of("0123456789") != std::string::npos || pid == self)
             continue;
@@ -127,13 +150,14 @@ std::vector<std::string> Openers(const struct stat& st)
             continue;
         bool found = false;
         while (const dirent* f = ::readdir(fds)) {
-            struct stat other {};
-            if (f->d_name[0] == '.' || ::stat((fdFolder + "/" + f->d_name).c_str(), &other) != 0)
+            if (f->d_name[0] == '.')
                 continue;
-            found = S_ISCHR(st.st_mode) ? S_ISCHR(other.st_mode) && other.st_rdev == st.st_rdev
-                                        : other.st_dev == st.st_dev && other.st_ino == st.st_ino;
-            if (found)
+            char target[PATH_MAX];
+            const ssize_t n = ::readlink((fdFolder + "/" + f->d_name).c_str(), target, sizeof target);
+            if (n > 0 && std::string_view(target, static_cast<std::size_t>(n)) == wanted) {
+                found = true;
                 break;
+            }
         }
         ::closedir(fds);
         if (found)
@@ -150,7 +174,7 @@ std::string HeldByAnother(const std::string& device)
     if (::stat(device.c_str(), &st) == 0) {
         pids = LockOwners(st);
         if (pids.empty())
-            pids = Openers(st);
+            pids = Openers(device);
     }
     if (pids.empty())
         return device + " is in use by another program (ModemManager and brltty take new serial cables); "

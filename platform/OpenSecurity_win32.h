@@ -1,7 +1,7 @@
 #pragma once
 // Security attributes whose descriptor has no access list, so every user and process may
-// open the object; not inheritable. For the objects other users of the PC share: the
-// events, the serial port, the log folder and file.
+// open the object; not inheritable. For the objects other users of the PC share while they
+// exist: the events and the serial port (the shared log folder has its own access list).
 #include <windows.h>
 
 namespace kovrin {

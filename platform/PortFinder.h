@@ -17,7 +17,7 @@ struct ComPort {
     int number = 0;              // 1..8
     std::string device;          // what opening COMn opens; empty: nothing is assigned
     std::string description;     // "FT232R USB UART", "on-board serial port"; may be empty
-    std::string remembered;      // the name it is remembered by (by-id name or sysfs path)
+    std::string remembered;      // the name it is remembered by (USB serial, USB socket or sysfs path)
     bool present = false;        // the device is there now
     bool mayOpen = false;        // this user may read and write it
     bool fromVariable = false;   // KOVRIN_COMn names the device

@@ -6,6 +6,7 @@
 #include "platform/PortFinder.h"
 #include "platform/Folders.h"
 
+#include "platform/FileReplace.h"
 #include "platform/PortMemory.h"
 
 #include <algorithm>
@@ -16,6 +17,9 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 namespace kovrin {
@@ -29,10 +33,28 @@ constexpr std::size_t kLargestMemoryFile = 64 * 1024;
 struct Device {
     std::string tty;          // "ttyUSB0"
     std::string path;         // root + "/dev/ttyUSB0"
-    std::string remembered;   // by-id name, else sysfs path
+    std::string remembered;   // by-id name, USB port path or sysfs path
     std::string description;
     bool onBoard = false;
 };
+
+// A device-provided text as the menus and the tool show it: control characters (an
+// escape sequence in a USB product string would reach the terminal) become '?'.
+std::string Printable(std::string text)
+{
+    constexpr std::size_t kLongest = 64;
+    if (text.size() > kLongest)
+        text.resize(kLongest);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const bool c1 = c == 0xC2 && i + 1 < text.size() && (static_cast<unsigned char>(text[i + 1]) & 0xE0) == 0x80;
+        if (c1)
+            text.erase(i, 1);  // a C1 control (U+0080..U+009F) in UTF-8
+        if (c1 || c < 0x20 || c == 0x7F)
+            text[i] = '?';
+    }
+    return text;
+}
 
 std::string ReadAttribute(const fs::path& file)
 {
@@ -56,23 +78,56 @@ bool NaturalLess(const std::string& a, const std::string& b)
     return split(a) < split(b);
 }
 
-// The USB device above an interface: the folder with idVendor. Its product string is what
-// the user knows the cable by.
-std::string UsbDescription(const fs::path& device, const fs::path& sysRoot)
+// Where a tty sits on the USB: the device (the folder with idVendor) and its interface
+// below it ("1-1.3:1.0", whose name is the port path the cable is plugged into).
+struct UsbPlace {
+    fs::path device;
+    fs::path interface;
+    fs::path port;  // the tty's own device folder
+};
+
+std::optional<UsbPlace> FindUsb(const fs::path& ttyDevice, const fs::path& sysRoot)
 {
     std::error_code ec;
-    for (fs::path p = fs::canonical(device, ec); !ec && p.has_relative_path() && p != sysRoot; p = p.parent_path()) {
-        if (!fs::exists(p / "idVendor", ec))
-            continue;
-        for (const char* attribute : {"product", "manufacturer"})
-            if (std::string text = ReadAttribute(p / attribute); !text.empty())
-                return text;
-        return "USB serial " + ReadAttribute(p / "idVendor") + ":" + ReadAttribute(p / "idProduct");
+    const fs::path port = fs::canonical(ttyDevice, ec);
+    fs::path below;
+    for (fs::path p = port; !ec && p.has_relative_path() && p != sysRoot; below = p, p = p.parent_path()) {
+        if (fs::exists(p / "idVendor", ec) && !below.empty())
+            return UsbPlace{p, below, port};
     }
-    return {};
+    return std::nullopt;
 }
 
-// tty name -> its stable name in dev/serial/by-id (links such as "../../ttyUSB0").
+// Its product string is what the user knows the cable by.
+std::string UsbDescription(const UsbPlace& usb)
+{
+    for (const char* attribute : {"product", "manufacturer"})
+        if (std::string text = ReadAttribute(usb.device / attribute); !text.empty())
+            return Printable(text);
+    const std::string id = ReadAttribute(usb.device / "idVendor") + ":" + ReadAttribute(usb.device / "idProduct");
+    return Printable("USB serial " + id);
+}
+
+// One name per physical cable: its USB serial number where it has one (the by-id name
+// udev derives from it, which older memory files hold), else the USB socket it is plugged
+// into. Two identical cables without a serial number share one by-id name, and the tty
+// name follows the order of detection, so neither of those identifies a cable.
+std::string UsbIdentity(const UsbPlace& usb, const std::string* byId)
+{
+    const std::string serial = Printable(ReadAttribute(usb.device / "serial"));
+    const std::string interface = usb.interface.filename().string();
+    const std::string portNumber = usb.port != usb.interface ? ReadAttribute(usb.port / "port_number") : "";
+    const std::string port = portNumber.empty() ? "" : "-port" + portNumber;
+    if (!serial.empty()) {
+        if (byId)
+            return *byId;
+        const std::string id = ReadAttribute(usb.device / "idVendor") + ":" + ReadAttribute(usb.device / "idProduct");
+        return "usb-" + id + "-" + serial + "-if" + interface.substr(interface.rfind('.') + 1) + port;
+    }
+    return "usb-port-" + interface + port;
+}
+
+// tty name -> its name in dev/serial/by-id (links such as "../../ttyUSB0").
 std::map<std::string, std::string> StableNames(const fs::path& byId)
 {
     std::map<std::string, std::string> names;
@@ -84,6 +139,20 @@ std::map<std::string, std::string> StableNames(const fs::path& byId)
             names.emplace(target.filename().string(), link.path().filename().string());
     }
     return names;
+}
+
+// A device not on USB (on-board, PCI card): its place in sysfs, which does not change.
+std::string SysfsIdentity(const fs::path& tty, const fs::path& base, const std::string& name)
+{
+    std::error_code ttyError, rootError;
+    const fs::path real = fs::canonical(tty, ttyError);
+    if (ttyError)
+        return "/sys/class/tty/" + name;
+    std::string sysPath = real.string();
+    const std::string rootText = fs::canonical(base, rootError).string();
+    if (!rootError && rootText != "/" && sysPath.compare(0, rootText.size(), rootText) == 0)
+        sysPath.erase(0, rootText.size());
+    return sysPath;
 }
 
 std::vector<Device> FindDevices(const std::string& root)
@@ -107,17 +176,15 @@ std::vector<Device> FindDevices(const std::string& root)
             d.onBoard = true;
         }
         d.path = (base / "dev" / d.tty).string();
-        if (const auto it = stable.find(d.tty); it != stable.end()) {
-            d.remembered = it->second;
+        const std::optional<UsbPlace> usb = d.onBoard ? std::nullopt : FindUsb(tty / "device", base / "sys");
+        if (usb) {
+            const auto it = stable.find(d.tty);
+            d.remembered = UsbIdentity(*usb, it != stable.end() ? &it->second : nullptr);
+            d.description = UsbDescription(*usb);
         } else {
-            const fs::path real = fs::canonical(tty, e);
-            const std::string rootText = fs::canonical(base, e).string();
-            std::string sysPath = e ? "/sys/class/tty/" + d.tty : real.string();
-            if (!e && rootText != "/" && sysPath.compare(0, rootText.size(), rootText) == 0)
-                sysPath.erase(0, rootText.size());
-            d.remembered = sysPath;
+            d.remembered = SysfsIdentity(tty, base, d.tty);
+            d.description = d.onBoard ? "on-board serial port" : "";
         }
-        d.description = d.onBoard ? "on-board serial port" : UsbDescription(tty / "device", base / "sys");
         devices.push_back(std::move(d));
     }
     std::sort(devices.begin(), devices.end(), [](const Device& a, const Device& b) {
@@ -126,47 +193,63 @@ std::vector<Device> FindDevices(const std::string& root)
     return devices;
 }
 
-void ReadMemoryFile(const std::string& file, std::string& text, std::vector<std::string>& notes)
+// False when the file is larger than this program writes: it is then read only in part
+// and never rewritten, so nothing the user keeps in it is cut off.
+bool ReadMemoryFile(const std::string& file, std::string& text, std::vector<std::string>& notes)
 {
     std::ifstream in(file, std::ios::binary);
     if (!in)
-        return;  // no file yet: nothing remembered
+        return true;  // no file yet: nothing remembered
     text.resize(kLargestMemoryFile + 1);
     in.read(text.data(), static_cast<std::streamsize>(text.size()));
     text.resize(static_cast<std::size_t>(in.gcount()));
-    if (text.size() > kLargestMemoryFile) {
-        notes.push_back("COM port memory " + file + " is larger than 64 KiB; only its start is read");
-        text.resize(kLargestMemoryFile);
-        text.erase(text.rfind('\n') == std::string::npos ? 0 : text.rfind('\n'));
-    }
-}
-
-// Whole file or nothing: a temporary file beside the target, renamed over it.
-bool WriteMemoryFile(const std::string& file, const std::string& text, std::string& problem)
-{
-    std::error_code ec;
-    fs::create_directories(fs::path(file).parent_path(), ec);
-    std::string temp = file + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) {
-        problem = std::strerror(errno);
-        return false;
-    }
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n <= 0 && errno != EINTR)
-            break;
-        done += n > 0 ? static_cast<std::size_t>(n) : 0;
-    }
-    const bool written = done == text.size() && ::fsync(fd) == 0;
-    const int closed = ::close(fd);
-    if (written && closed == 0 && ::rename(temp.c_str(), file.c_str()) == 0)
+    if (text.size() <= kLargestMemoryFile)
         return true;
-    problem = std::strerror(errno);
-    ::unlink(temp.c_str());
+    notes.push_back("COM port memory " + file + " is larger than 64 KiB; only its start is read and it is not changed");
+    text.resize(kLargestMemoryFile);
+    text.erase(text.rfind('\n') == std::string::npos ? 0 : text.rfind('\n'));
     return false;
 }
+
+// One scan at a time per memory file (the window and the tool may scan at once, and each
+// must see the numbers the other gave), by a lock on the folder that holds the file: the
+// file itself is replaced by each write. Within the lock, temporary files that a crash
+// left behind are removed: no one is writing them.
+class MemoryLock {
+public:
+    explicit MemoryLock(const std::string& file)
+    {
+        const fs::path folder = fs::path(file).parent_path();
+        std::error_code ec;
+        fs::create_directories(folder, ec);
+        fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd_ < 0)
+            return;
+        while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+        }
+        const std::string name = fs::path(file).filename().string();
+        for (const fs::directory_entry& entry : fs::directory_iterator(folder, ec)) {
+            const std::string other = entry.path().filename().string();
+            // "com-ports.Ab12Cd" (earlier versions) and ".com-ports.1a2b3c.tmp" (FileReplace.h)
+            const bool old = other.size() == name.size() + 7 && other.compare(0, name.size() + 1, name + ".") == 0;
+            const bool hidden = other.size() == name.size() + 12 &&
+                                other.compare(0, name.size() + 2, "." + name + ".") == 0 &&
+                                other.compare(other.size() - 4, 4, ".tmp") == 0;
+            if (old || hidden)
+                fs::remove(entry.path(), ec);
+        }
+    }
+    ~MemoryLock()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    MemoryLock(const MemoryLock&) = delete;
+    MemoryLock& operator=(const MemoryLock&) = delete;
+
+private:
+    int fd_ = -1;
+};
 
 class PosixPortFinder final : public PortFinder {
 public:
@@ -176,8 +259,12 @@ public:
     {
         PortScan scan;
         std::string text;
-        if (!memoryFile_.empty())
-            ReadMemoryFile(memoryFile_, text, scan.notes);
+        std::optional<MemoryLock> lock;
+        bool mayWrite = false;
+        if (!memoryFile_.empty()) {
+            lock.emplace(memoryFile_);
+            mayWrite = ReadMemoryFile(memoryFile_, text, scan.notes);
+        }
         PortMemory memory = ParsePortMemory(text, memoryFile_);
         scan.notes.insert(scan.notes.end(), memory.notes.begin(), memory.notes.end());
 
@@ -189,11 +276,10 @@ public:
         const bool changed = AssignNumbers(memory, names, numbers);
         // Written only when a device was added; lines that could not be read stay in it as
         // comments for the user to mend.
-        if (changed && !memoryFile_.empty()) {
-            std::string problem;
-            if (!WriteMemoryFile(memoryFile_, FormatPortMemory(memory), problem))
-                scan.notes.push_back("COM port memory " + memoryFile_ + " not written: " + problem);
-        }
+        if (changed && mayWrite &&
+            ReplaceFileContents(memoryFile_, FormatPortMemory(memory)) != ReplaceResult::Replaced)
+            scan.notes.push_back("COM port memory " + memoryFile_ + " not written");
+        lock.reset();
 
         for (int n = 1; n <= kComPortCount; ++n) {
             ComPort& port = scan.ports[static_cast<std::size_t>(n - 1)];

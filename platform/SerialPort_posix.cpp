@@ -146,6 +146,9 @@ std::unique_ptr<SerialPort> OpenSerialPort(const std::string& device, unsigned b
         error = static_cast<unsigned>(errno);
         return nullptr;
     }
+    // flock binds only programs that ask for it; exclusive mode makes every other open of
+    // the tty fail with EBUSY (a terminal program, a modem manager) while the port is ours.
+    (void)::ioctl(fd, TIOCEXCL);
     termios tio{};
     if (::tcgetattr(fd, &tio) != 0) {
         error = static_cast<unsigned>(errno);

@@ -6,10 +6,11 @@
 namespace kovrin {
 
 // Creates `folder` and any missing parents; on Windows a new folder takes the attributes
-// of `templateFolder` and a descriptor open to everyone. True when it exists afterwards.
+// of `templateFolder` and an access list that lets everyone read, write and create files
+// in it but only administrators change its permissions. True when it exists afterwards.
 bool MakeSharedFolder(const std::string& folder, const std::string& templateFolder);
 
-// Creates the file empty and open to everyone unless it exists already. On POSIX the
+// Creates the file empty, for everyone to read and write, unless it exists already. On POSIX the
 // first append creates it (with the process's permission mask): nothing to do here.
 void CreateSharedFile(const std::string& path);
 

@@ -1,19 +1,60 @@
-// Saving over links, other users' files and into folders the user may not write. The
-// permission cases run in a child process as an ordinary user (nobody).
+// Saving over links, other users' files and into folders the user may not write, and a
+// save that fails at each point it can fail. The permission cases run in a child process
+// as an ordinary user (nobody). The save's system calls are wrapped at link time
+// (-Wl,--wrap) to fail on demand.
 #include "config/ConfigFile.h"
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 using namespace kovrin;
 namespace fs = std::filesystem;
+
+namespace {
+
+// The call to fail, from its `first`th use on, `times` times, with `error`.
+struct Fault {
+    const char* call = "";
+    int first = 0, times = 0, error = 0, seen = 0;
+};
+Fault g_fault;
+
+int Injected(const char* call)
+{
+    if (std::strcmp(call, g_fault.call) != 0)
+        return 0;
+    const int n = ++g_fault.seen;
+    return n >= g_fault.first && n < g_fault.first + g_fault.times ? g_fault.error : 0;
+}
+
+} // namespace
+
+#define KOVRIN_WRAP(result, call, failed, params, ...)  \
+    extern "C" result __real_##call params;             \
+    extern "C" result __wrap_##call params               \
+    {                                                    \
+        if (const int e = Injected(#call)) {             \
+            errno = e;                                   \
+            return failed;                               \
+        }                                                \
+        return __real_##call(__VA_ARGS__);               \
+    }
+KOVRIN_WRAP(ssize_t, pwrite, -1, (int f, const void* b, size_t n, off_t at), f, b, n, at)
+KOVRIN_WRAP(int, fsync, -1, (int f), f)
+KOVRIN_WRAP(int, rename, -1, (const char* a, const char* b), a, b)
+KOVRIN_WRAP(int, fchmod, -1, (int f, mode_t m), f, m)
+KOVRIN_WRAP(int, fchown, -1, (int f, uid_t u, gid_t g), f, u, g)
+KOVRIN_WRAP(int, posix_fallocate, errno, (int f, off_t at, off_t n), f, at, n)
 
 namespace {
 
@@ -26,25 +67,34 @@ struct YesPrompts : FilePrompts {
     bool AskOverwrite(std::string_view) override { return true; }
 };
 
-// 1: written without a message; 0: refused with the cannot-open message; else 2.
+// 1: written without a message; 0: refused with the cannot-open message; 3: the
+// may-be-damaged message; else 2.
 int Save(const fs::path& file)
 {
     YesPrompts p;
     const WriteResult r = WriteConfigFile(ConfigRecord{}, file.string(), p, [] { return LocalDateTime{}; });
     if (r == WriteResult::Written && p.error.empty())
         return 1;
+    if (r == WriteResult::Damaged && p.error == kSaveDamagedMessage)
+        return 3;
     return r == WriteResult::CannotOpen && p.error == kSaveCannotOpenMessage ? 0 : 2;
 }
 
-// `save` (nullptr: nothing) as user nobody, in a child process.
-int AsNobody(const fs::path* file)
+// `save` (nullptr: nothing) as user nobody, in a child process, with `fault` armed and
+// file sizes limited to `sizeLimit`.
+int AsNobody(const fs::path* file, const Fault& fault = {}, rlim_t sizeLimit = RLIM_INFINITY)
 {
     const pid_t child = ::fork();
-    if (child == 0)
-        ::_exit(::setgid(kNobody) != 0 || ::setuid(kNobody) != 0 ? kCannotBecomeNobody : file ? Save(*file) : 0);
+    if (child == 0) {
+        g_fault = fault;
+        const rlimit limit{sizeLimit, sizeLimit};
+        if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0 || ::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+            ::_exit(kCannotBecomeNobody);
+        ::_exit(file ? Save(*file) : 0);
+    }
     int status = 0;
     ::waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : kCannotBecomeNobody;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status);
 }
 
 void Own(const fs::path& p, uid_t uid, mode_t mode)
@@ -119,6 +169,53 @@ TEST(SaveTarget, LinksOwnersAndPermissions)
         EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), entries)
             << "no temporary file left";
         EXPECT_TRUE(fs::is_symlink(dir / "link.kvnf") || !fs::exists(fs::symlink_status(dir / "link.kvnf")));
+        fs::remove_all(dir);
+    }
+}
+
+// After a failure at any point the old content is intact, or the message says it may not be.
+TEST(SaveTarget, FailureAtEachPointKeepsTheOldContentOrSaysSo)
+{
+    if (::geteuid() != 0 || AsNobody(nullptr) != 0)
+        GTEST_SKIP() << "needs root that may become user nobody";
+    const std::string oldText(110, 'o');  // shorter than the new file: the save must grow it
+    constexpr rlim_t kNoLimit = RLIM_INFINITY;
+    const struct {
+        const char* name;
+        bool folderLocked;  // root's folder: only the rewrite in place is open to nobody
+        Fault fault;
+        rlim_t sizeLimit;
+        int outcome;  // as Save()
+    } cases[] = {
+        {"temporary file write fails", false, {"pwrite", 1, 1, ENOSPC}, kNoLimit, 0},
+        {"temporary file beyond the size limit", false, {}, 300, 0},
+        {"temporary file flush fails", false, {"fsync", 1, 1, EIO}, kNoLimit, 0},
+        {"owner refused", false, {"fchown", 1, 2, EPERM}, kNoLimit, 1},
+        {"mode refused", false, {"fchmod", 1, 1, EOPNOTSUPP}, kNoLimit, 1},
+        {"rename across file systems: in place", false, {"rename", 1, 1, EXDEV}, kNoLimit, 1},
+        {"rename of a busy file: in place", false, {"rename", 1, 1, EBUSY}, kNoLimit, 1},
+        {"rename fails for want of space", false, {"rename", 1, 1, ENOSPC}, kNoLimit, 0},
+        {"in place beyond the size limit", true, {}, 300, 0},
+        {"in place, no space to reserve", true, {"posix_fallocate", 1, 1, ENOSPC}, kNoLimit, 0},
+        {"in place write fails, old bytes put back", true, {"pwrite", 1, 1, EIO}, kNoLimit, 0},
+        {"in place flush fails, old bytes put back", true, {"fsync", 1, 1, EIO}, kNoLimit, 0},
+        {"in place write and its undo fail", true, {"pwrite", 1, 9, EIO}, kNoLimit, 3},
+    };
+    const std::string newText = ConfigFileText(ConfigRecord{}, LocalDateTime{});
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        char pattern[] = "/tmp/kovrin-fail-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        const fs::path dir = pattern, file = dir / "a.kvnf";
+        test::WriteFileBytes(file, oldText);
+        Own(file, kNobody, 0644);
+        Own(dir, c.folderLocked ? 0 : kNobody, 0755);
+
+        EXPECT_EQ(AsNobody(&file, c.fault, c.sizeLimit), c.outcome);
+        if (c.outcome != 3) {
+            EXPECT_TRUE(test::ReadFileBytes(file) == (c.outcome == 1 ? newText : oldText)) << "content";
+        }
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1) << "no temporary file";
         fs::remove_all(dir);
     }
 }

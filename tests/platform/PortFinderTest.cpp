@@ -40,11 +40,29 @@ public:
         test::WriteFileBytes(usb / "idProduct", "6001\n");
         if (!product.empty())
             test::WriteFileBytes(usb / "product", product + "\n");
+        if (!byId.empty())
+            test::WriteFileBytes(usb / "serial", byId + "\n");
         addTty(tty, dir);
         if (!byId.empty()) {
             fs::create_directories(root_ / "dev/serial/by-id");
             fs::create_symlink("../../" + tty, root_ / "dev/serial/by-id" / byId);
         }
+    }
+    // A cable of one model without a serial number, in USB socket `socket` ("1-2"): udev
+    // keeps one by-id link for all of them, the one detected last.
+    void twin(const std::string& tty, const std::string& socket)
+    {
+        const fs::path usb = root_ / "sys/devices/usb1" / socket;
+        fs::remove_all(usb);
+        const fs::path dir = usb / (socket + ":1.0") / tty / "tty" / tty;
+        fs::create_directories(dir);
+        test::WriteFileBytes(usb / "idVendor", "0403\n");
+        test::WriteFileBytes(usb / "idProduct", "6001\n");
+        addTty(tty, dir);
+        const fs::path byId = root_ / "dev/serial/by-id/usb-FTDI_FT232R_USB_UART-if00-port0";
+        fs::create_directories(byId.parent_path());
+        fs::remove(byId);
+        fs::create_symlink("../../" + tty, byId);
     }
     void unplug(const std::string& tty)
     {
@@ -192,6 +210,21 @@ TEST_F(PortFinderTest, MemoryFileAsUsersLeaveIt)
             EXPECT_NE(test::ReadFileBytes(memory).find("# not understood: "), std::string::npos);
         }
     }
+}
+
+TEST_F(PortFinderTest, IdenticalCablesWithoutSerialNumbersKeepTheirSockets)
+{
+    ::unsetenv("KOVRIN_COM2");
+    ::unsetenv("KOVRIN_COM3");
+    ScratchSystem s(root);
+    s.twin("ttyUSB0", "1-2");
+    s.twin("ttyUSB1", "1-3");
+    EXPECT_EQ(Summary(run()), "1:ttyUSB0 2:ttyUSB1");
+    s.unplug("ttyUSB0");
+    s.unplug("ttyUSB1");
+    s.twin("ttyUSB0", "1-3");
+    s.twin("ttyUSB1", "1-2");
+    EXPECT_EQ(Summary(run()), "1:ttyUSB1 2:ttyUSB0");
 }
 
 TEST_F(PortFinderTest, VariablesOverrideAndAnUnwritableMemoryCostsNothing)

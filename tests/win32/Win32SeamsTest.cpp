@@ -2,6 +2,7 @@
 #include "comm/DebugLog.h"
 #include "comm/usb/UsbLibrary.h"
 #include "platform/Event.h"
+#include "platform/FileReplace.h"
 #include "platform/Folders.h"
 #include "platform/InstanceLock.h"
 #include "platform/SharedLibrary.h"
@@ -12,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <windows.h>
 
 namespace kovrin {
 namespace {
@@ -68,6 +70,51 @@ TEST(Win32Seams, UbrixWithoutAnAdapterSaysSoAndUnloads)
     EXPECT_EQ(library.Close(0), 0);
     library.Release();
     EXPECT_FALSE(SharedLibraryIsResident(UBRIX_DLL_PATH));
+}
+
+// UTF-8 as the test's manifest makes it the code page; \\?\ where MAX_PATH would stop.
+std::wstring Wide(const std::string& utf8, const wchar_t* prefix = L"")
+{
+    std::wstring wide(utf8.size(), L'\0');
+    wide.resize(static_cast<std::size_t>(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
+                                                             wide.data(), static_cast<int>(wide.size()))));
+    return prefix + wide;
+}
+
+// Names outside any ANSI code page, paths longer than MAX_PATH, a link: replaced and
+// followed as the user named them, with no temporary file left behind.
+TEST(Win32Seams, SaveTakesAnyNameAndLengthAndFollowsLinks)
+{
+    ASSERT_EQ(GetACP(), static_cast<UINT>(CP_UTF8));
+    const std::string temp = (std::filesystem::temp_directory_path() / "").string();  // ends in '\'
+    const std::string top =
+        temp + "kovrin-d\xc3\xa9j\xc3\xa0-\xd0\xb4\xe2\x82\xac-" + std::to_string(GetCurrentProcessId());
+    std::string deep = top;
+    while (deep.size() < 300)
+        deep += "\\a-folder-with-a-rather-long-name";
+    std::filesystem::create_directories(Wide(deep, L"\\\\?\\"));
+    const std::string link = top + "\\link.kvnf", a = top + "\\a.kvnf", b = deep + "\\b.kvnf";
+    // Wine's CreateSymbolicLinkW says yes and makes nothing: the link case then drops out.
+    const bool linked = CreateSymbolicLinkW(Wide(link).c_str(), Wide(b).c_str(), 0) &&
+                        GetFileAttributesW(Wide(link).c_str()) != INVALID_FILE_ATTRIBUTES;
+    for (const std::string& name : {a, b, linked ? link : b}) {
+        SCOPED_TRACE(name);
+        for (const std::string text : {"first", "second, longer"}) {
+            EXPECT_EQ(ReplaceFileContents(name, text), ReplaceResult::Replaced);
+            std::ifstream in(std::filesystem::path(Wide(name, L"\\\\?\\")), std::ios::binary);
+            EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), text);
+        }
+    }
+    EXPECT_TRUE(!linked || (GetFileAttributesW(Wide(link).c_str()) & FILE_ATTRIBUTE_REPARSE_POINT)) << "still a link";
+    WIN32_FIND_DATAW temporary;
+    EXPECT_EQ(FindFirstFileW(Wide(deep + "\\~*", L"\\\\?\\").c_str(), &temporary), INVALID_HANDLE_VALUE);
+    // The C++ library's remove_all stops at MAX_PATH.
+    for (const std::string& file : {a, link, b})
+        DeleteFileW(Wide(file, L"\\\\?\\").c_str());
+    const std::wstring topFolder = Wide(top, L"\\\\?\\");
+    for (std::wstring folder = Wide(deep, L"\\\\?\\"); folder.size() >= topFolder.size();
+         folder.resize(folder.rfind(L'\\')))
+        RemoveDirectoryW(folder.c_str());
 }
 
 TEST(Win32Seams, ShellReportsAMissingManual)

@@ -123,6 +123,7 @@ int WriteOutput(const ConfigRecord& record, const std::string& out, bool force)
         return Fail(ExitFile, out + ": file exists (--force replaces it)");
     case WriteResult::EmptyName:
     case WriteResult::CannotOpen:
+    case WriteResult::Damaged:
         break;
     }
     return ExitFile;
