@@ -12,6 +12,7 @@
 #include "comm/usb/UsbLink.h"
 #include "config/ParameterEditor.h"
 #include "config/Parameters.h"
+#include "config/Windows1252.h"
 #include "platform/Clock.h"
 
 #include <algorithm>
@@ -159,6 +160,12 @@ private:
     int position_ = 0;
 };
 
+std::string ShownCode(const ConfigRecord& record)
+{
+    const std::string code = Windows1252ToUtf8(record.text(field::AtsCode));
+    return code.substr(0, code.find_last_not_of(' ') + 1);
+}
+
 std::string ChangeText(const WordChange& c)
 {
     return "word " + std::to_string(c.word) + " (" + std::string(kParameters[static_cast<std::size_t>(c.word)].name) +
@@ -180,8 +187,8 @@ int UploadChanged(Connection& connection, const ConfigRecord& wanted, bool anySw
         return ExitDevice;
     }
     if (r.stage == ChangedUploadStage::OtherSwitch)
-        return Fail(ExitRefused, "the switch's ATS code '" + r.before.text(field::AtsCode) + "' is not the file's '" +
-                                     wanted.text(field::AtsCode) + "': nothing written (--any-switch writes anyway)");
+        return Fail(ExitRefused, "the switch's ATS code '" + ShownCode(r.before) + "' is not the file's '" +
+                                     ShownCode(wanted) + "': nothing written (--any-switch writes anyway)");
     std::printf("%zu of 16 words changed\n", r.changes.size());
     if (r.changes.empty())
         std::printf("nothing to change: nothing written\n");
