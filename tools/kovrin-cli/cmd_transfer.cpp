@@ -238,7 +238,7 @@ int ReadFromSwitch(const Args& args, ConfigRecord& record)
     if (!connection.open(port))
         return ExitDevice;
     CliTransferView view(connection, nullptr);
-    if (!RunDownload(view, [&](const WordDone& done) { return ReadSwitchState(connection.link(), record, done); }).ok())
+    if (!RunDownload(view, [&](const WordDone& done) { return DownloadRecord(connection.link(), record, done); }).ok())
         return ExitDevice;
     KeepState(record);
     return -1;
