@@ -176,10 +176,15 @@ std::string ChangeText(const WordChange& c)
 int UploadChanged(Connection& connection, const ConfigRecord& wanted, bool anySwitch)
 {
     CliTransferView view(connection, nullptr);
-    view.CreateProgress(kUploadProgressText, kParameterWordCount);
+    // The bar follows the read of the 16 words; the writes that follow are few.
+    view.CreateProgress(kDownloadProgressText, kParameterWordCount);
     const ArchiveLocation archive = ArchiveFromEnvironment();
-    const ChangedUploadResult r = UploadChangedWords(connection.link(), wanted, systemClock(), {anySwitch, &archive},
-                                                     [&](ChangedUploadStage, int) { view.AdvanceProgress({}); });
+    const ChangedUploadResult r =
+        UploadChangedWords(connection.link(), wanted, systemClock(), {anySwitch, &archive},
+                           [&](ChangedUploadStage stage, int) {
+                               if (stage == ChangedUploadStage::Read)
+                                   view.AdvanceProgress({});
+                           });
     view.CloseProgress();
     if (r.failure != TransferFailure::None) {
         view.ShowError(TransferErrorText(r.failure));
