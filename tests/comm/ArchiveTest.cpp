@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -43,7 +44,9 @@ TEST(ArchiveFolderName, EscapesWhatASystemRefusesAndGivesTheCodeBack)
 TEST(KeepState, WritesWhatSaveWritesAndListsNewestFirst)
 {
     LogCapture log;
-    const fs::path root = fs::temp_directory_path() / ("kovrin-archive-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+    // A name of its own, so runs side by side on one machine never share it.
+    const fs::path root = fs::temp_directory_path() /
+                          ("kovrin-archive-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
     fs::remove_all(root);
     const ArchiveLocation location{true, root.string()};
     ConfigRecord record;
