@@ -62,9 +62,11 @@ TEST(KeepState, WritesWhatSaveWritesAndListsNewestFirst)
     EXPECT_EQ(fs::path(second).filename(), "2027-01-15_080000Z_1.kvnf");
     EXPECT_EQ(fs::path(first).parent_path().filename(), "SITE%2F7");
 
-    std::ifstream in(first, std::ios::binary);
     std::stringstream bytes;
-    bytes << in.rdbuf();
+    {
+        std::ifstream in(first, std::ios::binary);  // closed before the folder goes
+        bytes << in.rdbuf();
+    }
     ConfigRecord back;
     ReadConfigText(back, bytes.str());
     EXPECT_EQ(bytes.str().substr(bytes.str().find('\n')), ConfigFileText(record, {}).substr(ConfigFileText(record, {}).find('\n')));
