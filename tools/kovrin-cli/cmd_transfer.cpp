@@ -3,6 +3,8 @@
 #include "Commands.h"
 #include "cmd_transfer.h"
 
+#include "comm/Archive.h"
+#include "comm/ChangedUpload.h"
 #include "comm/CommPort.h"
 #include "comm/DebugLog.h"
 #include "comm/Frame.h"
@@ -10,6 +12,7 @@
 #include "comm/usb/UsbLink.h"
 #include "config/ParameterEditor.h"
 #include "config/Parameters.h"
+#include "config/Windows1252.h"
 #include "platform/Clock.h"
 
 #include <algorithm>
@@ -37,33 +40,6 @@ std::optional<std::string> ParsePortName(const std::string& text)
     if (text.empty())
         return std::nullopt;
     return text;
-}
-
-ReadBackResult ReadBackWords(LinkOperations& link, const ConfigRecord& sent)
-{
-    ReadBackResult r;
-    for (int i = 0; i < kParameterWordCount; ++i) {
-        const Frame request = BuildRequestGM(i);
-        std::uint8_t answer[kAnswerGM.expected];
-        std::size_t received = 0;
-        TransferFailure failure = TransferFailure::None;
-        if (!link.FreeBuffer())
-            failure = TransferFailure::FreeBuffer;
-        else if (!link.WriteBuffer(request.data(), request.size()))
-            failure = TransferFailure::WriteBuffer;
-        else if (!link.ReadBuffer(answer, sizeof answer, received, kAnswerGM.expected, kAnswerGM.alternative) ||
-                 received != kAnswerGM.expected)
-            failure = TransferFailure::ReadBuffer;
-        if (failure != TransferFailure::None) {
-            r.failureText = TransferErrorText(failure);
-            return r;
-        }
-        const std::uint16_t held = DecodeWordAnswer(answer).value();
-        if (held != sent.word(i))
-            r.mismatches.push_back({i, sent.word(i), held});
-    }
-    r.linkOk = true;
-    return r;
 }
 
 std::string DescribeMismatch(const WordMismatch& m)
@@ -184,6 +160,55 @@ private:
     int position_ = 0;
 };
 
+std::string ShownCode(const ConfigRecord& record)
+{
+    const std::string code = Windows1252ToUtf8(record.text(field::AtsCode));
+    return code.substr(0, code.find_last_not_of(' ') + 1);
+}
+
+std::string ChangeText(const WordChange& c)
+{
+    return "word " + std::to_string(c.word) + " (" + std::string(kParameters[static_cast<std::size_t>(c.word)].name) +
+           "): " + std::to_string(c.held) + " -> " + std::to_string(c.wanted);
+}
+
+// upload --changed-only: read the switch, write what differs, read it back.
+int UploadChanged(Connection& connection, const ConfigRecord& wanted, bool anySwitch)
+{
+    CliTransferView view(connection, nullptr);
+    // The bar follows the read of the 16 words; the writes that follow are few.
+    view.CreateProgress(kDownloadProgressText, kParameterWordCount);
+    const ArchiveLocation archive = ArchiveFromEnvironment();
+    const ChangedUploadResult r =
+        UploadChangedWords(connection.link(), wanted, systemClock(), {anySwitch, &archive},
+                           [&](ChangedUploadStage stage, int) {
+                               if (stage == ChangedUploadStage::Read)
+                                   view.AdvanceProgress({});
+                           });
+    view.CloseProgress();
+    if (r.failure != TransferFailure::None) {
+        view.ShowError(TransferErrorText(r.failure));
+        view.DropLink();
+        return ExitDevice;
+    }
+    if (r.stage == ChangedUploadStage::OtherSwitch)
+        return Fail(ExitRefused, "the switch's ATS code '" + ShownCode(r.before) + "' is not the file's '" +
+                                     ShownCode(wanted) + "': nothing written (--any-switch writes anyway)");
+    std::printf("%zu of 16 words changed\n", r.changes.size());
+    if (r.changes.empty())
+        std::printf("nothing to change: nothing written\n");
+    for (const WordChange& c : r.changes)
+        std::printf("  %s\n", ChangeText(c).c_str());
+    for (const WordMismatch& m : r.mismatches)
+        Fail(ExitDevice, DescribeMismatch(m));
+    if (!r.mismatches.empty())
+        return Fail(ExitDevice, std::to_string(r.mismatches.size()) + " of " + std::to_string(r.changes.size()) +
+                                    " written words differ after the upload");
+    if (!r.changes.empty())
+        std::printf("verified: the switch holds the words written\n");
+    return ExitOk;
+}
+
 // --debug and --port, common to both commands. Returns an exit code, or -1 to go on.
 int Prepare(const Args& args, std::string& port)
 {
@@ -209,6 +234,37 @@ bool Exists(const std::string& path)
 
 } // namespace
 
+int ReadFromSwitch(const Args& args, ConfigRecord& record)
+{
+    std::string port;
+    if (const int code = Prepare(args, port); code >= 0)
+        return code;
+    Connection connection;
+    if (!connection.open(port))
+        return ExitDevice;
+    CliTransferView view(connection, nullptr);
+    if (!RunDownload(view, [&](const WordDone& done) { return DownloadRecord(connection.link(), record, done); }).ok())
+        return ExitDevice;
+    KeepState(record);
+    return -1;
+}
+
+int ReadSource(const Args& args, const std::string& what, Source& source)
+{
+    if (what == "ats") {
+        source.fromSwitch = true;
+        source.name = "ATS";
+        return ReadFromSwitch(args, source.record);
+    }
+    if (what == "defaults") {
+        LoadFactoryDefaults(source.record);
+        source.name = "factory defaults";
+        return -1;
+    }
+    source.name = what;
+    return ReadInput(what, source.record) ? -1 : ExitFile;
+}
+
 int RunDownload(const Args& args)
 {
     std::string port;
@@ -227,6 +283,7 @@ int RunDownload(const Args& args)
     CliTransferView view(connection, nullptr);
     if (!RunDownload(connection.link(), record, view).ok())
         return ExitDevice;
+    KeepState(record);
     return WriteOutput(record, out, force);
 }
 
@@ -249,6 +306,10 @@ int RunUpload(const Args& args)
 
     if (!connection.open(port))
         return ExitDevice;
+    if (args.has("changed-only")) {
+        editor.StoreRecord(record);
+        return UploadChanged(connection, record, args.has("any-switch"));
+    }
     const TransferOutcome outcome = RunUpload(connection.link(), record, view, systemClock());
     if (!outcome.started)
         return ExitRefused;
@@ -258,8 +319,8 @@ int RunUpload(const Args& args)
         return ExitOk;
 
     const ReadBackResult check = ReadBackWords(connection.link(), record);
-    if (!check.linkOk)
-        return Fail(ExitDevice, check.failureText);
+    if (!check.linkOk())
+        return Fail(ExitDevice, TransferErrorText(check.failure));
     for (const WordMismatch& m : check.mismatches)
         Fail(ExitDevice, DescribeMismatch(m));
     if (!check.mismatches.empty())
