@@ -29,7 +29,7 @@ constexpr int kPanel1Height = 529;
 template <typename F>
 void TFormConfig::guarded(F&& handler)
 {
-    RunGuarded(running_, std::forward<F>(handler), [this](const std::string& message) { showException(message); });
+    guard_.run(std::forward<F>(handler), [this](const std::string& message) { showException(message); });
 }
 
 TFormConfig::TFormConfig(WindowEnvironment environment, QWidget* parent) : QMainWindow(parent)
@@ -110,9 +110,8 @@ void TFormConfig::stateChanged(const MainWindowState& state)
 void TFormConfig::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
-    if (shown_)
+    if (!guard_.firstShow())
         return;
-    shown_ = true;
     guarded([this] { logic_->FormShow(); });
     apply(logic_->state());
     page_->refreshChanged();
@@ -120,10 +119,7 @@ void TFormConfig::showEvent(QShowEvent* event)
 
 void TFormConfig::closeEvent(QCloseEvent* event)
 {
-    // A download repaints its progress dialog and so lets the close box through: closing
-    // then would disconnect under the running transfer. The close waits for the user's
-    // next try; Exit itself closes from inside its handler and is let through.
-    if (running_ > 0 && !closeByCommand_) {
+    if (!guard_.closeAllowed()) {
         event->ignore();
         return;
     }
@@ -141,7 +137,7 @@ std::unique_ptr<ProgressView> TFormConfig::createProgress(const std::string& tex
 {
     // Transient for the window, so it stays above it while the command runs; released
     // by the adapter, not with the window.
-    return std::make_unique<ProgressAdapter>(new TFormProgress(QString::fromStdString(text), cancelButton, this));
+    return std::make_unique<ProgressAdapter>(new TFormProgress(QString::fromStdString(text), cancelButton, this), this);
 }
 
 std::optional<std::string> TFormConfig::runPasswordDialog(const PasswordDialogTexts& texts)
@@ -169,9 +165,7 @@ void TFormConfig::focusControl(std::string_view name)
 
 void TFormConfig::closeWindow()
 {
-    closeByCommand_ = true;
-    close();
-    closeByCommand_ = false;
+    guard_.closeByCommand([this] { close(); });
 }
 
 } // namespace kovrin

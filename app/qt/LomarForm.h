@@ -4,6 +4,7 @@
 // decisions are all FormConfigLogic's.
 #include "app/qt/Dialogs.h"
 #include "app/logic/FormConfigLogic.h"
+#include "app/logic/HandlerGuard.h"
 #include "app/logic/MainView.h"
 
 #include <QMainWindow>
@@ -56,9 +57,7 @@ private:
     FileDialog openDialog_{FileDialog::Mode::Open};
     FileDialog saveDialog_{FileDialog::Mode::Save};
     std::unique_ptr<FormConfigLogic> logic_;
-    bool shown_ = false;
-    int running_ = 0;           // handlers under way (they can nest through modal dialogs)
-    bool closeByCommand_ = false;
+    HandlerGuard guard_;
 };
 
 } // namespace kovrin

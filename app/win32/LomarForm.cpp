@@ -38,7 +38,7 @@ void RegisterMainClass()
 template <typename F>
 void TFormConfig::guarded(F&& handler)
 {
-    RunGuarded(running_, std::forward<F>(handler), [this](const std::string& message) { showException(message); });
+    guard_.run(std::forward<F>(handler), [this](const std::string& message) { showException(message); });
 }
 
 TFormConfig::TFormConfig(WindowEnvironment environment)
@@ -141,9 +141,8 @@ void TFormConfig::show()
 {
     ::ShowWindow(window_, SW_SHOWNORMAL);
     ::UpdateWindow(window_);
-    if (shown_)
+    if (!guard_.firstShow())
         return;
-    shown_ = true;
     guarded([this] { logic_->FormShow(); });
     apply(logic_->state());
     page_->refreshChanged();
@@ -151,10 +150,7 @@ void TFormConfig::show()
 
 void TFormConfig::close()
 {
-    // A transfer repaints only its progress dialog, but a modal box inside a command
-    // pumps messages: closing then would disconnect under the running command. The
-    // close waits for the user's next try; Exit itself closes from inside its handler.
-    if (running_ > 0 && !closeByCommand_)
+    if (!guard_.closeAllowed())
         return;
     guarded([this] { logic_->FormClose(); });
     page_.reset();
@@ -259,9 +255,7 @@ void TFormConfig::focusControl(std::string_view name)
 
 void TFormConfig::closeWindow()
 {
-    closeByCommand_ = true;
-    close();
-    closeByCommand_ = false;
+    guard_.closeByCommand([this] { close(); });
 }
 
 } // namespace kovrin::win32

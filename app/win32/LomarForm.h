@@ -3,6 +3,7 @@
 // with the "Basic" page and the status bar. It implements the window logic's view and
 // forwards every event to the logic; the decisions are all FormConfigLogic's.
 #include "app/logic/FormConfigLogic.h"
+#include "app/logic/HandlerGuard.h"
 #include "app/logic/MainView.h"
 #include "app/win32/ActionBars.h"
 #include "app/win32/BasicPage.h"
@@ -65,9 +66,7 @@ private:
     FileDialog openDialog_{FileDialog::Mode::Open};
     FileDialog saveDialog_{FileDialog::Mode::Save};
     std::unique_ptr<FormConfigLogic> logic_;
-    bool shown_ = false;
-    int running_ = 0;  // handlers under way (they nest through modal dialogs)
-    bool closeByCommand_ = false;
+    HandlerGuard guard_;
 };
 
 } // namespace kovrin::win32
