@@ -5,6 +5,7 @@
 #include "config/ParameterEditor.h"
 
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -70,6 +71,28 @@ QFrame* Separator(QWidget* parent)
     return line;
 }
 
+// The Up and Down keys on an up-down's buddy field, as steps of +1 and -1.
+class ArrowSteps final : public QObject {
+public:
+    ArrowSteps(std::function<void(int)> step, QObject* parent) : QObject(parent), step_(std::move(step)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Up || key == Qt::Key_Down) {
+                step_(key == Qt::Key_Up ? +1 : -1);
+                return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void(int)> step_;
+};
+
 QVBoxLayout* Column(QWidget* owner)
 {
     auto* v = new QVBoxLayout(owner);
@@ -85,6 +108,13 @@ BasicPage::BasicPage(ParameterEditor& editor, std::function<void()> loadFactoryD
 {
     setObjectName(QStringLiteral("TabSheet1"));
 
+    // Creation order is the Tab order: Input A, Input B, then the left column from
+    // General down to "Load factory default".
+    auto* right = new QVBoxLayout;
+    right->setSpacing(8);
+    right->addWidget(buildInput(ControlId::GroupBox24, kInputA));
+    right->addWidget(buildInput(ControlId::GroupBox1, kInputB));
+
     auto* left = new QVBoxLayout;
     left->setSpacing(8);
     left->addWidget(buildGeneral());
@@ -93,11 +123,6 @@ BasicPage::BasicPage(ParameterEditor& editor, std::function<void()> loadFactoryD
     auto* button = static_cast<QPushButton*>(make(ControlId::Button1, this));
     button->setMinimumHeight(25);
     left->addWidget(button, 0, Qt::AlignLeft);
-
-    auto* right = new QVBoxLayout;
-    right->setSpacing(8);
-    right->addWidget(buildInput(ControlId::GroupBox24, kInputA));
-    right->addWidget(buildInput(ControlId::GroupBox1, kInputB));
 
     auto* page = new QHBoxLayout(this);
     page->setContentsMargins(8, 8, 8, 8);
@@ -117,6 +142,7 @@ QWidget* BasicPage::make(ControlId id, QWidget* parent)
     switch (info.kind) {
     case ControlKind::ScrollBar: {
         auto* sb = new QScrollBar(Qt::Horizontal, parent);
+        sb->setFocusPolicy(Qt::StrongFocus);  // reached with Tab, moved with the arrows
         sb->setPageStep(5);
         sb->setFixedHeight(17);
         w = sb;
@@ -275,12 +301,20 @@ void BasicPage::wire(ControlId id)
             refreshChanged();
         });
         break;
-    case ControlKind::UpDown:
-        connect(static_cast<UpDown*>(w), &UpDown::stepped, this, [this, id](int direction) {
+    case ControlKind::UpDown: {
+        auto step = [this, id](int direction) {
             editor_.UserClickUpDown(id, direction);
             refreshChanged();
-        });
+        };
+        connect(static_cast<UpDown*>(w), &UpDown::stepped, this, step);
+        // The buddy field takes the focus from the keyboard; its arrow keys step.
+        if (const std::optional<ControlId> buddy = FindControl(InfoOf(id).buddy)) {
+            QWidget* field = control(*buddy);
+            field->setFocusPolicy(Qt::StrongFocus);
+            field->installEventFilter(new ArrowSteps(step, field));
+        }
         break;
+    }
     case ControlKind::ComboBox:
         connect(static_cast<QComboBox*>(w), &QComboBox::activated, this, [this](int index) {
             editor_.UserSelectFrequency(index);

@@ -11,6 +11,7 @@
 
 #include <QCloseEvent>
 #include <QMenuBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -79,6 +80,9 @@ void TFormConfig::buildFrame()
     pageControl_ = new QTabWidget(panel1);
     pageControl_->setObjectName(QStringLiteral("PageControl1"));
     pageControl_->setDocumentMode(false);
+    // One page: its tab is no stop for Tab, which walks through the page's controls.
+    pageControl_->setFocusPolicy(Qt::NoFocus);
+    pageControl_->tabBar()->setFocusPolicy(Qt::NoFocus);
     pageControl_->hide();
     inner->addWidget(pageControl_);
     column->addWidget(panel1);
@@ -127,11 +131,36 @@ void TFormConfig::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
-MessageResult TFormConfig::showMessage(const MessageBoxSpec& box) { return ShowMessageBox(box); }
+void TFormConfig::reactivate()
+{
+    // The message boxes have no owner: nothing brings the window back by itself. It
+    // takes the focus back to the control that had it.
+    if (isVisible()) {
+        activateWindow();
+        raise();
+    }
+}
 
-std::optional<std::string> TFormConfig::runOpenDialog(const FileDialogSpec& dialog) { return openDialog_.run(dialog); }
+MessageResult TFormConfig::showMessage(const MessageBoxSpec& box)
+{
+    const MessageResult result = ShowMessageBox(box);
+    reactivate();
+    return result;
+}
 
-std::optional<std::string> TFormConfig::runSaveDialog(const FileDialogSpec& dialog) { return saveDialog_.run(dialog); }
+std::optional<std::string> TFormConfig::runOpenDialog(const FileDialogSpec& dialog)
+{
+    auto chosen = openDialog_.run(dialog);
+    reactivate();
+    return chosen;
+}
+
+std::optional<std::string> TFormConfig::runSaveDialog(const FileDialogSpec& dialog)
+{
+    auto chosen = saveDialog_.run(dialog);
+    reactivate();
+    return chosen;
+}
 
 std::unique_ptr<ProgressView> TFormConfig::createProgress(const std::string& text, bool cancelButton)
 {
@@ -144,7 +173,9 @@ std::optional<std::string> TFormConfig::runPasswordDialog(const PasswordDialogTe
 {
     QString entry;
     TFormPassword dialog(texts, &entry);
-    if (dialog.exec() != QDialog::Accepted)
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    reactivate();
+    if (!accepted)
         return std::nullopt;
     return entry.toStdString();
 }
@@ -153,9 +184,14 @@ void TFormConfig::runPropertiesDialog(const PropertiesContent& content)
 {
     TFormSettings dialog(content, this);
     dialog.exec();
+    reactivate();
 }
 
-void TFormConfig::showException(const std::string& message) { ShowExceptionBox(message); }
+void TFormConfig::showException(const std::string& message)
+{
+    ShowExceptionBox(message);
+    reactivate();
+}
 
 void TFormConfig::focusControl(std::string_view name)
 {

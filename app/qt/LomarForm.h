@@ -49,6 +49,8 @@ private:
     void guarded(F&& handler);
     void buildFrame();
     void apply(const MainWindowState& state);
+    // After a dialog or a message box: the window active again, its focus where it was.
+    void reactivate();
 
     std::unique_ptr<ActionBars> bars_;
     StatusPanel* status_ = nullptr;

@@ -48,9 +48,11 @@ BasicPage::BasicPage(HWND parent, RECT area, Dpi dpi, HFONT font, ParameterEdito
                               area.bottom - area.top, parent, nullptr, ::GetModuleHandleA(nullptr), nullptr);
     ::SetWindowLongPtrA(page_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     ::SetWindowLongPtrA(page_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&BasicPage::Proc));
-    buildLeftColumn();
+    // Creation order is the Tab order: Input A, Input B, then the left column from
+    // General down to "Load factory default".
     buildInput(ControlId::GroupBox24, kInputX, 6);
     buildInput(ControlId::GroupBox1, kInputX, 6 + kInputH + 8);
+    buildLeftColumn();
     refreshAll();
 }
 
@@ -96,8 +98,12 @@ HWND BasicPage::make(ControlId id, Box box)
     case ControlKind::UpDown: {
         // Placed over the right end of its buddy, which it narrows to make room.
         w = Child(page_, UPDOWN_CLASSA, "", UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS, box, cid, dpi_, font_);
-        if (const std::optional<ControlId> buddy = FindControl(info.buddy))
-            ::SendMessageA(w, UDM_SETBUDDY, reinterpret_cast<WPARAM>(control(*buddy)), 0);
+        if (const std::optional<ControlId> buddy = FindControl(info.buddy)) {
+            HWND field = control(*buddy);
+            ::SendMessageA(w, UDM_SETBUDDY, reinterpret_cast<WPARAM>(field), 0);
+            // The field takes the focus and its arrow keys step the value.
+            ::SetWindowLongPtrA(field, GWL_STYLE, ::GetWindowLongPtrA(field, GWL_STYLE) | WS_TABSTOP);
+        }
         break;
     }
     case ControlKind::Edit:

@@ -23,6 +23,10 @@ int RenderedSize(int wanted, const int (&sizes)[2]);
 // kToolbarSizes), greyed when `disabled`.
 UniqueImageList ImageList(int size, bool disabled);
 
+// Picture `image` of `list` as an opaque bitmap on the menu colour, for a menu item;
+// null when the list does not hold it.
+UniqueBitmap ImageListBitmap(HIMAGELIST list, int image);
+
 // A named picture ("ImageGreen", "BtnOk", ...) as an icon of `size` (one of kSmallSizes);
 // null for a name without picture.
 UniqueIcon NamedIcon(std::string_view name, int size);

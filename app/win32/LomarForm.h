@@ -11,6 +11,8 @@
 #include "app/win32/StatusPanel.h"
 
 #include <memory>
+#include <optional>
+#include <utility>
 
 namespace kovrin::win32 {
 
@@ -55,6 +57,10 @@ private:
     void rebuild(Dpi dpi, const RECT& suggested);
     void apply(const MainWindowState& state);
     void close();
+    // After a dialog or a message box (the boxes have no owner): the window active again,
+    // the focus where it was.
+    void reactivate();
+    void pageFocusToFirst();
 
     HWND window_ = nullptr;
     Dpi dpi_;
@@ -67,6 +73,9 @@ private:
     FileDialog saveDialog_{FileDialog::Mode::Save};
     std::unique_ptr<FormConfigLogic> logic_;
     HandlerGuard guard_;
+    HWND lastFocus_ = nullptr;  // the control that had the focus when the window was left
+    // A DPI change that came while a command ran: the frame is rebuilt once it ended.
+    std::optional<std::pair<Dpi, RECT>> pendingDpi_;
 };
 
 } // namespace kovrin::win32
