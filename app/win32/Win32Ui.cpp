@@ -166,6 +166,4 @@ void DropQueuedInput()
         }
 }
 
-bool AutoDismiss() { return std::getenv("KOVRIN_AUTO_DISMISS") != nullptr; }
-
 } // namespace kovrin::win32

@@ -76,8 +76,4 @@ void PumpDroppingInput();
 // The keyboard and mouse input waiting in the queue, dropped.
 void DropQueuedInput();
 
-// True when KOVRIN_AUTO_DISMISS is set: scripted runs, where message boxes go to
-// standard error and take their default answer and file dialogs cancel.
-bool AutoDismiss();
-
 } // namespace kovrin::win32

@@ -11,6 +11,10 @@ shift 3
 rm -rf "$work"
 mkdir -p "$work"
 cd "$work"
+# A session of its own: another copy of the program elsewhere on the machine is no
+# "already running" copy of this one.
+mkdir -m 700 run
+export XDG_RUNTIME_DIR=$work/run
 
 display=150
 while [ -e /tmp/.X11-unix/X$display ] || [ -e /tmp/.X$display-lock ]; do display=$((display + 1)); done
@@ -21,6 +25,12 @@ for _ in $(seq 100); do [ -e /tmp/.X11-unix/X$display ] && break; sleep 0.1; don
 export DISPLAY=":$display"
 openbox >openbox.log 2>&1 &
 pids+=($!)
+# A window mapped while the window manager is still starting may never be shown.
+for _ in $(seq 100); do
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
+  sleep 0.1
+done
+sleep 0.5
 
 # At 1200 baud: a download takes about seven seconds.
 "$sim" --link "$link" >sim.out 2>sim.log &
