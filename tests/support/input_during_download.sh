@@ -48,6 +48,8 @@ done
 [ -n "$window" ] || { echo "no window"; cat program.log; exit 1; }
 sleep 2
 xdotool windowactivate --sync "$window" 2>/dev/null || true
+shown() { xdotool search --onlyvisible --name "." 2>/dev/null | wc -l; }
+idle=$(shown)
 
 # Connect from the menu, then Download by a click on its toolbar button (the fifth
 # picture, after a separator).
@@ -64,13 +66,13 @@ for _ in $(seq 300); do grep -q "GM word 15" sim.log && break; sleep 0.1; done
 sleep 3
 requests=$(grep -c " GI" sim.log || true)
 [ "$requests" = 1 ] || { echo "the switch saw $requests identification requests"; cat sim.log; exit 1; }
+# A replayed click would open a second download, which first asks about saving.
+[ "$(shown)" = "$idle" ] || { echo "a window opened after the download: a click was replayed"; exit 1; }
 
 # The window takes input again: New asks about saving the downloaded data.
-before=$(xdotool search --onlyvisible --name "." 2>/dev/null | wc -l)
 xdotool key alt+f
 sleep 0.5
 xdotool key n
 sleep 2
-after=$(xdotool search --onlyvisible --name "." 2>/dev/null | wc -l)
-[ "$after" -gt "$before" ] || { echo "no question after Alt+F, N"; exit 1; }
+[ "$(shown)" -gt "$idle" ] || { echo "no question after Alt+F, N"; exit 1; }
 echo "one download for three clicks; the window answers afterwards"
