@@ -50,9 +50,13 @@ std::string ImageResourceName(std::string_view file, int size, bool disabled)
     return name;
 }
 
-int RenderedSize(int wanted, const int (&sizes)[2])
+int RenderedSize(int wanted, const int (&sizes)[kRenderedSizeCount])
 {
-    return wanted >= sizes[1] ? sizes[1] : sizes[0];
+    int size = sizes[0];
+    for (int candidate : sizes)
+        if (candidate <= wanted)
+            size = candidate;
+    return size;
 }
 
 UniqueImageList ImageList(int size, bool disabled)
