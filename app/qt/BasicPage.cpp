@@ -24,20 +24,6 @@ namespace {
 constexpr int kEditWidth = 44;
 constexpr int kRowSpacing = 9;
 
-// Positions in the 12-control list of an input group.
-enum InputSlot {
-    SbMin, EditSbMin, SbMax, EditSbMax, EditReturnMin, EditReturnMax,
-    UdHyst, EditHyst, UdFreqMin, EditFreqMin, UdFreqMax, EditFreqMax
-};
-
-constexpr std::array<ControlId, 12> kInputA{
-    ControlId::ScrollBar1, ControlId::Edit3, ControlId::ScrollBar2, ControlId::Edit4,
-    ControlId::Edit5, ControlId::Edit6, ControlId::UpDown17, ControlId::Edit17,
-    ControlId::UpDown1, ControlId::Edit1, ControlId::UpDown2, ControlId::Edit2};
-constexpr std::array<ControlId, 12> kInputB{
-    ControlId::ScrollBar3, ControlId::Edit9, ControlId::ScrollBar4, ControlId::Edit10,
-    ControlId::Edit11, ControlId::Edit12, ControlId::UpDown18, ControlId::Edit18,
-    ControlId::UpDown7, ControlId::Edit7, ControlId::UpDown8, ControlId::Edit8};
 
 QString Text(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
 
@@ -112,8 +98,8 @@ BasicPage::BasicPage(ParameterEditor& editor, std::function<void()> loadFactoryD
     // General down to "Load factory default".
     auto* right = new QVBoxLayout;
     right->setSpacing(8);
-    right->addWidget(buildInput(ControlId::GroupBox24, kInputA));
-    right->addWidget(buildInput(ControlId::GroupBox1, kInputB));
+    right->addWidget(buildInput(kInputA));
+    right->addWidget(buildInput(kInputB));
 
     auto* left = new QVBoxLayout;
     left->setSpacing(8);
@@ -189,10 +175,10 @@ QWidget* BasicPage::make(ControlId id, QWidget* parent)
     return w;
 }
 
-QWidget* BasicPage::buildInput(ControlId groupId, const std::array<ControlId, 12>& ids)
+QWidget* BasicPage::buildInput(const InputGroupControls& ids)
 {
-    auto* group = static_cast<QGroupBox*>(make(groupId, this));
-    auto at = [&](InputSlot s) { return make(ids[s], group); };
+    auto* group = static_cast<QGroupBox*>(make(ids.group, this));
+    auto at = [&](ControlId id) { return make(id, group); };
     auto* v = Column(group);
 
     v->addWidget(Caption(caption::VoltageThreshold, group));
@@ -201,16 +187,16 @@ QWidget* BasicPage::buildInput(ControlId groupId, const std::array<ControlId, 12
     grid->setVerticalSpacing(1);
     grid->setContentsMargins(12, 0, 0, 0);
     // The range ends are the form's ranges of the two scroll bars.
-    const ControlInfo& low = InfoOf(ids[SbMin]);
-    const ControlInfo& high = InfoOf(ids[SbMax]);
+    const ControlInfo& low = InfoOf(ids.sbMin);
+    const ControlInfo& high = InfoOf(ids.sbMax);
     grid->addWidget(RangeEnd(low.min, Qt::AlignLeft, group), 0, 2);
     grid->addWidget(RangeEnd(low.max, Qt::AlignRight, group), 0, 2);
     grid->addWidget(Caption(caption::Min, group), 1, 0);
-    grid->addWidget(at(EditSbMin), 1, 1);
-    grid->addWidget(at(SbMin), 1, 2);
+    grid->addWidget(at(ids.editSbMin), 1, 1);
+    grid->addWidget(at(ids.sbMin), 1, 2);
     grid->addWidget(Caption(caption::Max, group), 2, 0);
-    grid->addWidget(at(EditSbMax), 2, 1);
-    grid->addWidget(at(SbMax), 2, 2);
+    grid->addWidget(at(ids.editSbMax), 2, 1);
+    grid->addWidget(at(ids.sbMax), 2, 2);
     grid->addWidget(RangeEnd(high.min, Qt::AlignLeft, group), 3, 2);
     grid->addWidget(RangeEnd(high.max, Qt::AlignRight, group), 3, 2);
     grid->setColumnStretch(2, 1);
@@ -223,19 +209,18 @@ QWidget* BasicPage::buildInput(ControlId groupId, const std::array<ControlId, 12
     rv->addWidget(Caption(caption::ReturnVoltage, group));
     rv->addStretch(1);
     rv->addWidget(Caption(caption::Min, group));
-    rv->addWidget(at(EditReturnMin));
+    rv->addWidget(at(ids.returnMin));
     rv->addSpacing(12);
     rv->addWidget(Caption(caption::Max, group));
-    rv->addWidget(at(EditReturnMax));
+    rv->addWidget(at(ids.returnMax));
     v->addLayout(rv);
 
     auto* hy = new QHBoxLayout;
     hy->setSpacing(8);
-    const ControlId hystLabel = groupId == ControlId::GroupBox24 ? ControlId::Label22 : ControlId::Label25;
-    hy->addWidget(make(hystLabel, group));
+    hy->addWidget(at(ids.hystLabel));
     hy->addStretch(1);
-    QWidget* hystEdit = at(EditHyst);
-    hy->addLayout(Pair(hystEdit, at(UdHyst)));
+    QWidget* hystEdit = at(ids.hystEdit);
+    hy->addLayout(Pair(hystEdit, at(ids.hyst)));
     v->addLayout(hy);
 
     v->addWidget(Separator(group));
@@ -245,12 +230,12 @@ QWidget* BasicPage::buildInput(ControlId groupId, const std::array<ControlId, 12
     fr->addWidget(Caption(caption::FrequencyThreshold, group));
     fr->addStretch(1);
     fr->addWidget(Caption(caption::Min, group));
-    QWidget* freqMin = at(EditFreqMin);
-    fr->addLayout(Pair(freqMin, at(UdFreqMin)));
+    QWidget* freqMin = at(ids.freqMinEdit);
+    fr->addLayout(Pair(freqMin, at(ids.freqMin)));
     fr->addSpacing(12);
     fr->addWidget(Caption(caption::Max, group));
-    QWidget* freqMax = at(EditFreqMax);
-    fr->addLayout(Pair(freqMax, at(UdFreqMax)));
+    QWidget* freqMax = at(ids.freqMaxEdit);
+    fr->addLayout(Pair(freqMax, at(ids.freqMax)));
     v->addLayout(fr);
     v->addStretch(1);
     // Frequency and hysteresis edits sit beside their arrows: a little narrower keeps
