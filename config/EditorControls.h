@@ -94,6 +94,23 @@ inline constexpr std::array<ControlInfo, kControlCount> kEditorControls{{
     {CI::Label25, "Label25", CK::Label, "GroupBox1", "", "Histeresys (V)", 0, 0, 0, false, true},
 }};
 
+// The controls of one input group (Input A, Input B), top to bottom, as both pages lay
+// them out.
+struct InputGroupControls {
+    ControlId group, sbMin, editSbMin, sbMax, editSbMax, returnMin, returnMax, hystLabel, hystEdit, hyst,
+        freqMinEdit, freqMin, freqMaxEdit, freqMax;
+};
+inline constexpr InputGroupControls kInputA{ControlId::GroupBox24, ControlId::ScrollBar1, ControlId::Edit3,
+                                            ControlId::ScrollBar2, ControlId::Edit4,      ControlId::Edit5,
+                                            ControlId::Edit6,      ControlId::Label22,    ControlId::Edit17,
+                                            ControlId::UpDown17,   ControlId::Edit1,      ControlId::UpDown1,
+                                            ControlId::Edit2,      ControlId::UpDown2};
+inline constexpr InputGroupControls kInputB{ControlId::GroupBox1, ControlId::ScrollBar3, ControlId::Edit9,
+                                            ControlId::ScrollBar4, ControlId::Edit10,    ControlId::Edit11,
+                                            ControlId::Edit12,     ControlId::Label25,   ControlId::Edit18,
+                                            ControlId::UpDown18,   ControlId::Edit7,     ControlId::UpDown7,
+                                            ControlId::Edit8,      ControlId::UpDown8};
+
 // ComboBox1's items, by index.
 inline constexpr std::array<std::string_view, 2> kFrequencyItems{"50", "60"};
 

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <functional>
 #include <stop_token>
+#include <string_view>
 #include <thread>
 
 namespace ubrix {
@@ -25,6 +26,11 @@ class SystemRuntime final : public Runtime {
 public:
     void sleepFor(std::chrono::milliseconds duration) override { std::this_thread::sleep_for(duration); }
 };
+
+// Writes `text` through the process's standard output handle as it is now: the console
+// a windowed program allocated after start-up, or a redirected file. Nothing when the
+// process has none.
+void writeStandardOutput(std::string_view text);
 
 // Blocks up to `duration` or until a stop is requested; false when stopped.
 bool waitUnlessStopped(std::stop_token stop, std::chrono::milliseconds duration);

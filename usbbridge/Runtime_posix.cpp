@@ -1,6 +1,7 @@
 #include "Runtime.h"
 
 #include <condition_variable>
+#include <cstdio>
 #include <mutex>
 
 #include <sys/resource.h>
@@ -14,6 +15,12 @@ void Runtime::raiseCurrentThreadPriority() {
     const auto tid = static_cast<id_t>(gettid());
     for (int nice = -20; nice < 0; nice += 5)
         if (setpriority(PRIO_PROCESS, tid, nice) == 0) return;
+}
+
+void writeStandardOutput(std::string_view text) {
+    if (!stdout) return;
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
 }
 
 bool waitUnlessStopped(std::stop_token stop, std::chrono::milliseconds duration) {

@@ -1,5 +1,7 @@
 #include "Trace.h"
 
+#include "Runtime.h"
+
 #include <cstdio>
 #include <memory>
 
@@ -25,11 +27,7 @@ void writeWithCrLf(std::FILE* file, std::string_view text) {
 
 } // namespace
 
-void Trace::writeStdout(std::string_view text) {
-    if (!stdout) return;
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);
-}
+void Trace::writeStdout(std::string_view text) { writeStandardOutput(text); }
 
 void Trace::configure(unsigned char console, unsigned char file, const char* path) {
     std::lock_guard lock(mutex_);

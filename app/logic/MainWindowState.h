@@ -17,6 +17,12 @@ struct ActionState {
     std::string hint;  // status tip and tool tip; empty: the action's hint from its table
 };
 
+// One zone of the status bar as a view shows it: its text and the one picture beside it.
+struct StatusZone {
+    std::string_view text;
+    std::string_view picture;  // "ImageGreen", ...; empty: none
+};
+
 // The three zones of the status bar (Panel2). In each zone at most one image shows.
 struct StatusBarState {
     std::string labelStatus;     // LabelStatus
@@ -28,6 +34,17 @@ struct StatusBarState {
     std::string labelFile;       // LabelFile
     bool imageUps = false;       // ImageUPS
     bool imageFile = false;      // ImageFile
+
+    // The zones left to right, as {text, picture} pairs.
+    std::array<StatusZone, 3> zones() const
+    {
+        auto pick = [](bool first, std::string_view a, bool second, std::string_view b) {
+            return first ? a : second ? b : std::string_view();
+        };
+        return {{{labelStatus, pick(imageGreen, "ImageGreen", imageRed, "ImageRed")},
+                 {labelAccess, pick(imageKeyUser, "ImageKeyUser", imageKeyService, "ImageKeyService")},
+                 {labelFile, pick(imageUps, "ImageUPS", imageFile, "ImageFile")}}};
+    }
 };
 
 struct MainWindowState {

@@ -1,6 +1,7 @@
 #include "app/logic/ProgramRun.h"
 
 #include "app/logic/CommandLine.h"
+#include "app/logic/WindowTexts.h"
 #include "comm/DebugLog.h"
 #include "platform/Console.h"
 #include "platform/Event.h"
@@ -15,7 +16,6 @@ namespace kovrin {
 namespace {
 
 constexpr const char* kInstanceLockName = "TARVIXCONFIG";
-constexpr const char* kProgramTitle = "Kovrin Configurator";
 constexpr const char* kAlreadyRunText = "Kovrin Configurator already run";
 
 } // namespace
@@ -25,7 +25,7 @@ int RunProgram(const std::vector<std::string>& arguments, LinkService& links, co
     // 1-2. One copy per session; a second one only says so.
     auto lock = std::make_unique<InstanceLock>(kInstanceLockName);
     if (lock->alreadyRunning()) {
-        shell.messageBox({kProgramTitle, kAlreadyRunText, MessageIcon::Error, MessageButtons::Ok});
+        shell.messageBox({std::string(text::kProductName), kAlreadyRunText, MessageIcon::Error, MessageButtons::Ok});
         return kExitAlreadyRunning;
     }
 
@@ -60,9 +60,9 @@ int RunProgram(const std::vector<std::string>& arguments, LinkService& links, co
     try {
         shell.runForms(std::move(environment));
     } catch (const std::exception& e) {
-        shell.messageBox({kProgramTitle, e.what(), MessageIcon::Error, MessageButtons::Ok});
+        shell.messageBox({std::string(text::kProductName), e.what(), MessageIcon::Error, MessageButtons::Ok});
     } catch (...) {
-        shell.messageBox({kProgramTitle, "", MessageIcon::Error, MessageButtons::Ok});
+        shell.messageBox({std::string(text::kProductName), "", MessageIcon::Error, MessageButtons::Ok});
     }
 
     // 12-13. Released here, not at return, so a new copy may start while this one ends.

@@ -5,6 +5,7 @@
 #include "config/ParameterEditor.h"
 
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -23,20 +24,6 @@ namespace {
 constexpr int kEditWidth = 44;
 constexpr int kRowSpacing = 9;
 
-// Positions in the 12-control list of an input group.
-enum InputSlot {
-    SbMin, EditSbMin, SbMax, EditSbMax, EditReturnMin, EditReturnMax,
-    UdHyst, EditHyst, UdFreqMin, EditFreqMin, UdFreqMax, EditFreqMax
-};
-
-constexpr std::array<ControlId, 12> kInputA{
-    ControlId::ScrollBar1, ControlId::Edit3, ControlId::ScrollBar2, ControlId::Edit4,
-    ControlId::Edit5, ControlId::Edit6, ControlId::UpDown17, ControlId::Edit17,
-    ControlId::UpDown1, ControlId::Edit1, ControlId::UpDown2, ControlId::Edit2};
-constexpr std::array<ControlId, 12> kInputB{
-    ControlId::ScrollBar3, ControlId::Edit9, ControlId::ScrollBar4, ControlId::Edit10,
-    ControlId::Edit11, ControlId::Edit12, ControlId::UpDown18, ControlId::Edit18,
-    ControlId::UpDown7, ControlId::Edit7, ControlId::UpDown8, ControlId::Edit8};
 
 QString Text(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
 
@@ -70,6 +57,28 @@ QFrame* Separator(QWidget* parent)
     return line;
 }
 
+// The Up and Down keys on an up-down's buddy field, as steps of +1 and -1.
+class ArrowSteps final : public QObject {
+public:
+    ArrowSteps(std::function<void(int)> step, QObject* parent) : QObject(parent), step_(std::move(step)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Up || key == Qt::Key_Down) {
+                step_(key == Qt::Key_Up ? +1 : -1);
+                return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void(int)> step_;
+};
+
 QVBoxLayout* Column(QWidget* owner)
 {
     auto* v = new QVBoxLayout(owner);
@@ -85,6 +94,13 @@ BasicPage::BasicPage(ParameterEditor& editor, std::function<void()> loadFactoryD
 {
     setObjectName(QStringLiteral("TabSheet1"));
 
+    // Creation order is the Tab order: Input A, Input B, then the left column from
+    // General down to "Load factory default".
+    auto* right = new QVBoxLayout;
+    right->setSpacing(8);
+    right->addWidget(buildInput(kInputA));
+    right->addWidget(buildInput(kInputB));
+
     auto* left = new QVBoxLayout;
     left->setSpacing(8);
     left->addWidget(buildGeneral());
@@ -93,11 +109,6 @@ BasicPage::BasicPage(ParameterEditor& editor, std::function<void()> loadFactoryD
     auto* button = static_cast<QPushButton*>(make(ControlId::Button1, this));
     button->setMinimumHeight(25);
     left->addWidget(button, 0, Qt::AlignLeft);
-
-    auto* right = new QVBoxLayout;
-    right->setSpacing(8);
-    right->addWidget(buildInput(ControlId::GroupBox24, kInputA));
-    right->addWidget(buildInput(ControlId::GroupBox1, kInputB));
 
     auto* page = new QHBoxLayout(this);
     page->setContentsMargins(8, 8, 8, 8);
@@ -117,6 +128,7 @@ QWidget* BasicPage::make(ControlId id, QWidget* parent)
     switch (info.kind) {
     case ControlKind::ScrollBar: {
         auto* sb = new QScrollBar(Qt::Horizontal, parent);
+        sb->setFocusPolicy(Qt::StrongFocus);  // reached with Tab, moved with the arrows
         sb->setPageStep(5);
         sb->setFixedHeight(17);
         w = sb;
@@ -163,10 +175,10 @@ QWidget* BasicPage::make(ControlId id, QWidget* parent)
     return w;
 }
 
-QWidget* BasicPage::buildInput(ControlId groupId, const std::array<ControlId, 12>& ids)
+QWidget* BasicPage::buildInput(const InputGroupControls& ids)
 {
-    auto* group = static_cast<QGroupBox*>(make(groupId, this));
-    auto at = [&](InputSlot s) { return make(ids[s], group); };
+    auto* group = static_cast<QGroupBox*>(make(ids.group, this));
+    auto at = [&](ControlId id) { return make(id, group); };
     auto* v = Column(group);
 
     v->addWidget(Caption(caption::VoltageThreshold, group));
@@ -175,16 +187,16 @@ QWidget* BasicPage::buildInput(ControlId groupId, const std::array<ControlId, 12
     grid->setVerticalSpacing(1);
     grid->setContentsMargins(12, 0, 0, 0);
     // The range ends are the form's ranges of the two scroll bars.
-    const ControlInfo& low = InfoOf(ids[SbMin]);
-    const ControlInfo& high = InfoOf(ids[SbMax]);
+    const ControlInfo& low = InfoOf(ids.sbMin);
+    const ControlInfo& high = InfoOf(ids.sbMax);
     grid->addWidget(RangeEnd(low.min, Qt::AlignLeft, group), 0, 2);
     grid->addWidget(RangeEnd(low.max, Qt::AlignRight, group), 0, 2);
     grid->addWidget(Caption(caption::Min, group), 1, 0);
-    grid->addWidget(at(EditSbMin), 1, 1);
-    grid->addWidget(at(SbMin), 1, 2);
+    grid->addWidget(at(ids.editSbMin), 1, 1);
+    grid->addWidget(at(ids.sbMin), 1, 2);
     grid->addWidget(Caption(caption::Max, group), 2, 0);
-    grid->addWidget(at(EditSbMax), 2, 1);
-    grid->addWidget(at(SbMax), 2, 2);
+    grid->addWidget(at(ids.editSbMax), 2, 1);
+    grid->addWidget(at(ids.sbMax), 2, 2);
     grid->addWidget(RangeEnd(high.min, Qt::AlignLeft, group), 3, 2);
     grid->addWidget(RangeEnd(high.max, Qt::AlignRight, group), 3, 2);
     grid->setColumnStretch(2, 1);
@@ -197,19 +209,18 @@ QWidget* BasicPage::buildInput(ControlId groupId, const std::array<ControlId, 12
     rv->addWidget(Caption(caption::ReturnVoltage, group));
     rv->addStretch(1);
     rv->addWidget(Caption(caption::Min, group));
-    rv->addWidget(at(EditReturnMin));
+    rv->addWidget(at(ids.returnMin));
     rv->addSpacing(12);
     rv->addWidget(Caption(caption::Max, group));
-    rv->addWidget(at(EditReturnMax));
+    rv->addWidget(at(ids.returnMax));
     v->addLayout(rv);
 
     auto* hy = new QHBoxLayout;
     hy->setSpacing(8);
-    const ControlId hystLabel = groupId == ControlId::GroupBox24 ? ControlId::Label22 : ControlId::Label25;
-    hy->addWidget(make(hystLabel, group));
+    hy->addWidget(at(ids.hystLabel));
     hy->addStretch(1);
-    QWidget* hystEdit = at(EditHyst);
-    hy->addLayout(Pair(hystEdit, at(UdHyst)));
+    QWidget* hystEdit = at(ids.hystEdit);
+    hy->addLayout(Pair(hystEdit, at(ids.hyst)));
     v->addLayout(hy);
 
     v->addWidget(Separator(group));
@@ -219,12 +230,12 @@ QWidget* BasicPage::buildInput(ControlId groupId, const std::array<ControlId, 12
     fr->addWidget(Caption(caption::FrequencyThreshold, group));
     fr->addStretch(1);
     fr->addWidget(Caption(caption::Min, group));
-    QWidget* freqMin = at(EditFreqMin);
-    fr->addLayout(Pair(freqMin, at(UdFreqMin)));
+    QWidget* freqMin = at(ids.freqMinEdit);
+    fr->addLayout(Pair(freqMin, at(ids.freqMin)));
     fr->addSpacing(12);
     fr->addWidget(Caption(caption::Max, group));
-    QWidget* freqMax = at(EditFreqMax);
-    fr->addLayout(Pair(freqMax, at(UdFreqMax)));
+    QWidget* freqMax = at(ids.freqMaxEdit);
+    fr->addLayout(Pair(freqMax, at(ids.freqMax)));
     v->addLayout(fr);
     v->addStretch(1);
     // Frequency and hysteresis edits sit beside their arrows: a little narrower keeps
@@ -275,12 +286,20 @@ void BasicPage::wire(ControlId id)
             refreshChanged();
         });
         break;
-    case ControlKind::UpDown:
-        connect(static_cast<UpDown*>(w), &UpDown::stepped, this, [this, id](int direction) {
+    case ControlKind::UpDown: {
+        auto step = [this, id](int direction) {
             editor_.UserClickUpDown(id, direction);
             refreshChanged();
-        });
+        };
+        connect(static_cast<UpDown*>(w), &UpDown::stepped, this, step);
+        // The buddy field takes the focus from the keyboard; its arrow keys step.
+        if (const std::optional<ControlId> buddy = FindControl(InfoOf(id).buddy)) {
+            QWidget* field = control(*buddy);
+            field->setFocusPolicy(Qt::StrongFocus);
+            field->installEventFilter(new ArrowSteps(step, field));
+        }
         break;
+    }
     case ControlKind::ComboBox:
         connect(static_cast<QComboBox*>(w), &QComboBox::activated, this, [this](int index) {
             editor_.UserSelectFrequency(index);

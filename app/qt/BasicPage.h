@@ -25,7 +25,7 @@ public:
     QWidget* control(ControlId id) const { return widgets_[static_cast<std::size_t>(id)]; }
 
 private:
-    QWidget* buildInput(ControlId group, const std::array<ControlId, 12>& ids);
+    QWidget* buildInput(const InputGroupControls& ids);
     QWidget* buildGeneral();
     QWidget* buildTransferMode();
     QWidget* make(ControlId id, QWidget* parent);

@@ -1,5 +1,8 @@
 #include "app/qt/Dialogs.h"
 
+#include "app/logic/ScriptedRun.h"
+#include "app/logic/WindowTexts.h"
+
 #include "app/qt/FormStyle.h"
 
 #include <QDir>
@@ -13,8 +16,6 @@
 namespace kovrin {
 
 namespace {
-
-bool AutoDismiss() { return std::getenv("KOVRIN_AUTO_DISMISS") != nullptr; }
 
 QMessageBox::Icon ToQt(MessageIcon icon)
 {
@@ -52,7 +53,7 @@ MessageResult ShowMessageBox(const MessageBoxSpec& box)
 void ShowExceptionBox(const std::string& message)
 {
     // Exceptions carry no title of their own: the box is the program's.
-    ShowMessageBox({"Kovrin Configurator", message, MessageIcon::Error, MessageButtons::Ok});
+    ShowMessageBox({std::string(text::kProductName), message, MessageIcon::Error, MessageButtons::Ok});
 }
 
 QString ToQtFilter(const std::string& filter)

@@ -13,6 +13,7 @@
 
 #include <QCloseEvent>
 #include <QMenuBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -31,7 +32,7 @@ constexpr int kPanel1Height = 529;
 template <typename F>
 void TFormConfig::guarded(F&& handler)
 {
-    RunGuarded(running_, std::forward<F>(handler), [this](const std::string& message) { showException(message); });
+    guard_.run(std::forward<F>(handler), [this](const std::string& message) { showException(message); });
 }
 
 TFormConfig::TFormConfig(WindowEnvironment environment, QWidget* parent) : QMainWindow(parent)
@@ -81,6 +82,9 @@ void TFormConfig::buildFrame()
     pageControl_ = new QTabWidget(panel1);
     pageControl_->setObjectName(QStringLiteral("PageControl1"));
     pageControl_->setDocumentMode(false);
+    // One page: its tab is no stop for Tab, which walks through the page's controls.
+    pageControl_->setFocusPolicy(Qt::NoFocus);
+    pageControl_->tabBar()->setFocusPolicy(Qt::NoFocus);
     pageControl_->hide();
     inner->addWidget(pageControl_);
     column->addWidget(panel1);
@@ -112,9 +116,8 @@ void TFormConfig::stateChanged(const MainWindowState& state)
 void TFormConfig::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
-    if (shown_)
+    if (!guard_.firstShow())
         return;
-    shown_ = true;
     guarded([this] { logic_->FormShow(); });
     apply(logic_->state());
     page_->refreshChanged();
@@ -122,10 +125,7 @@ void TFormConfig::showEvent(QShowEvent* event)
 
 void TFormConfig::closeEvent(QCloseEvent* event)
 {
-    // A download repaints its progress dialog and so lets the close box through: closing
-    // then would disconnect under the running transfer. The close waits for the user's
-    // next try; Exit itself closes from inside its handler and is let through.
-    if (running_ > 0 && !closeByCommand_) {
+    if (!guard_.closeAllowed()) {
         event->ignore();
         return;
     }
@@ -133,24 +133,51 @@ void TFormConfig::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
-MessageResult TFormConfig::showMessage(const MessageBoxSpec& box) { return ShowMessageBox(box); }
+void TFormConfig::reactivate()
+{
+    // The message boxes have no owner: nothing brings the window back by itself. It
+    // takes the focus back to the control that had it.
+    if (isVisible()) {
+        activateWindow();
+        raise();
+    }
+}
 
-std::optional<std::string> TFormConfig::runOpenDialog(const FileDialogSpec& dialog) { return openDialog_.run(dialog); }
+MessageResult TFormConfig::showMessage(const MessageBoxSpec& box)
+{
+    const MessageResult result = ShowMessageBox(box);
+    reactivate();
+    return result;
+}
 
-std::optional<std::string> TFormConfig::runSaveDialog(const FileDialogSpec& dialog) { return saveDialog_.run(dialog); }
+std::optional<std::string> TFormConfig::runOpenDialog(const FileDialogSpec& dialog)
+{
+    auto chosen = openDialog_.run(dialog);
+    reactivate();
+    return chosen;
+}
+
+std::optional<std::string> TFormConfig::runSaveDialog(const FileDialogSpec& dialog)
+{
+    auto chosen = saveDialog_.run(dialog);
+    reactivate();
+    return chosen;
+}
 
 std::unique_ptr<ProgressView> TFormConfig::createProgress(const std::string& text, bool cancelButton)
 {
     // Transient for the window, so it stays above it while the command runs; released
     // by the adapter, not with the window.
-    return std::make_unique<ProgressAdapter>(new TFormProgress(QString::fromStdString(text), cancelButton, this));
+    return std::make_unique<ProgressAdapter>(new TFormProgress(QString::fromStdString(text), cancelButton, this), this);
 }
 
 std::optional<std::string> TFormConfig::runPasswordDialog(const PasswordDialogTexts& texts)
 {
     QString entry;
     TFormPassword dialog(texts, &entry);
-    if (dialog.exec() != QDialog::Accepted)
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    reactivate();
+    if (!accepted)
         return std::nullopt;
     return entry.toStdString();
 }
@@ -165,9 +192,14 @@ void TFormConfig::runPropertiesDialog(const PropertiesContent& content)
 {
     TFormSettings dialog(content, this);
     dialog.exec();
+    reactivate();
 }
 
-void TFormConfig::showException(const std::string& message) { ShowExceptionBox(message); }
+void TFormConfig::showException(const std::string& message)
+{
+    ShowExceptionBox(message);
+    reactivate();
+}
 
 void TFormConfig::focusControl(std::string_view name)
 {
@@ -177,9 +209,7 @@ void TFormConfig::focusControl(std::string_view name)
 
 void TFormConfig::closeWindow()
 {
-    closeByCommand_ = true;
-    close();
-    closeByCommand_ = false;
+    guard_.closeByCommand([this] { close(); });
 }
 
 } // namespace kovrin

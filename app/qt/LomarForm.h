@@ -4,6 +4,7 @@
 // decisions are all FormConfigLogic's.
 #include "app/qt/Dialogs.h"
 #include "app/logic/FormConfigLogic.h"
+#include "app/logic/HandlerGuard.h"
 #include "app/logic/MainView.h"
 
 #include <QMainWindow>
@@ -49,6 +50,8 @@ private:
     void guarded(F&& handler);
     void buildFrame();
     void apply(const MainWindowState& state);
+    // After a dialog or a message box: the window active again, its focus where it was.
+    void reactivate();
 
     std::unique_ptr<ActionBars> bars_;
     StatusPanel* status_ = nullptr;
@@ -57,9 +60,7 @@ private:
     FileDialog openDialog_{FileDialog::Mode::Open};
     FileDialog saveDialog_{FileDialog::Mode::Save};
     std::unique_ptr<FormConfigLogic> logic_;
-    bool shown_ = false;
-    int running_ = 0;           // handlers under way (they can nest through modal dialogs)
-    bool closeByCommand_ = false;
+    HandlerGuard guard_;
 };
 
 } // namespace kovrin

@@ -7,6 +7,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QWindow>
 
 namespace kovrin {
 
@@ -35,10 +36,86 @@ TFormProgress::TFormProgress(const QString& text, bool cancelButton, QWidget* pa
         move(screen->availableGeometry().center() - rect().center());
 }
 
+namespace {
+
+bool IsUserInput(QEvent::Type type)
+{
+    switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::NonClientAreaMouseButtonPress:
+    case QEvent::NonClientAreaMouseButtonRelease:
+    case QEvent::NonClientAreaMouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TabletPress:
+    case QEvent::TabletRelease:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+class ProgressAdapter::InputDrop final : public QObject {
+public:
+    InputDrop(QWidget* first, QWidget* second) : windows_{first, second} { qApp->installEventFilter(this); }
+    ~InputDrop() override { qApp->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* target, QEvent* event) override
+    {
+        if (!IsUserInput(event->type()) || !blocks(target))
+            return false;
+        // An accepted override keeps the key from running a shortcut instead.
+        if (event->type() == QEvent::ShortcutOverride)
+            event->accept();
+        return true;
+    }
+
+private:
+    bool blocks(QObject* target) const
+    {
+        for (QWidget* window : windows_) {
+            if (window == nullptr)
+                continue;
+            if (auto* widget = qobject_cast<QWidget*>(target); widget != nullptr && widget->window() == window)
+                return true;
+            if (target == static_cast<QObject*>(window->windowHandle()))
+                return true;
+        }
+        return false;
+    }
+
+    QWidget* windows_[2];
+};
+
+ProgressAdapter::ProgressAdapter(TFormProgress* form, QWidget* blocked)
+    : form_(form), blocked_(blocked), drop_(std::make_unique<InputDrop>(form, blocked))
+{
+}
+
 ProgressAdapter::~ProgressAdapter()
 {
+    // Input that came in since the last repaint is read and dropped here, still filtered.
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    drop_.reset();
     form_->hide();
     form_->deleteLater();
+    if (blocked_ != nullptr) {
+        blocked_->activateWindow();
+        blocked_->raise();
+    }
 }
 
 void ProgressAdapter::setRange(int minimum, int maximum) { form_->ProgressBar1->setRange(minimum, maximum); }
@@ -57,7 +134,8 @@ void ProgressAdapter::show()
 
 void ProgressAdapter::repaint()
 {
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // Also keeps the window manager from taking the window for hung.
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
     form_->Label1->repaint();
     form_->ProgressBar1->repaint();
 }

@@ -4,6 +4,7 @@
 #include "app/logic/MainView.h"
 
 #include <QDialog>
+#include <memory>
 
 class QLabel;
 class QProgressBar;
@@ -28,12 +29,14 @@ private:
     bool cancelled_ = false;
 };
 
-// The logic's handle on one progress dialog. The commands block the event loop, so
-// repaint() lets only paint and expose events through, never user input.
+// The logic's handle on one progress dialog. The commands block the event loop; while
+// the dialog lives, user input to it and to `blocked` (the main window) is dropped, not
+// held back for later: repaint() runs the queue with input discarded, and so does the
+// end, before the window takes input again. Message boxes of the command stay usable.
 class ProgressAdapter final : public ProgressView {
 public:
-    explicit ProgressAdapter(TFormProgress* form) : form_(form) {}
-    ~ProgressAdapter() override;  // deferred destruction of the dialog
+    explicit ProgressAdapter(TFormProgress* form, QWidget* blocked = nullptr);
+    ~ProgressAdapter() override;  // deferred destruction of the dialog; `blocked` active again
 
     void setRange(int minimum, int maximum) override;
     void setPosition(int position) override;
@@ -43,7 +46,10 @@ public:
     void repaint() override;
 
 private:
+    class InputDrop;
     TFormProgress* form_;
+    QWidget* blocked_;
+    std::unique_ptr<InputDrop> drop_;
 };
 
 } // namespace kovrin

@@ -82,17 +82,15 @@ QLabel* StatusPanel::label(const char* name) const { return findChild<QLabel*>(Q
 
 void StatusPanel::apply(const StatusBarState& s)
 {
-    label("LabelStatus")->setText(QString::fromStdString(s.labelStatus));
-    image("ImageGreen")->setVisible(s.imageGreen);
-    image("ImageRed")->setVisible(s.imageRed);
-    label("LabelAccess")->setText(QString::fromStdString(s.labelAccess));
-    image("ImageKeyUser")->setVisible(s.imageKeyUser);
-    image("ImageKeyService")->setVisible(s.imageKeyService);
+    const auto zones = s.zones();
+    for (std::size_t i = 0; i < zones.size(); ++i) {
+        label(kZones[i].label)->setText(QString::fromUtf8(zones[i].text.data(), qsizetype(zones[i].text.size())));
+        for (const char* name : kZones[i].images)
+            image(name)->setVisible(zones[i].picture == name);
+    }
+    // The file's name may be longer than its zone.
     QLabel* file = label("LabelFile");
-    file->setText(QString::fromStdString(s.labelFile));
     file->setToolTip(file->text());
-    image("ImageUPS")->setVisible(s.imageUps);
-    image("ImageFile")->setVisible(s.imageFile);
 }
 
 } // namespace kovrin

@@ -11,10 +11,32 @@ namespace {
 
 std::string Ansi0(std::string_view s) { return Ansi(s); }
 
+void AppendAction(HMENU menu, ActionId action, const std::string& text, HBITMAP picture)
+{
+    MENUITEMINFOA item{};
+    item.cbSize = sizeof item;
+    item.fMask = MIIM_ID | MIIM_STRING | MIIM_FTYPE;
+    item.fType = MFT_STRING;
+    item.wID = UINT(CommandId(action));
+    item.dwTypeData = const_cast<char*>(text.c_str());
+    if (picture != nullptr) {
+        item.fMask |= MIIM_BITMAP;
+        item.hbmpItem = picture;
+    }
+    ::InsertMenuItemA(menu, UINT(::GetMenuItemCount(menu)), TRUE, &item);
+}
+
 } // namespace
 
 ActionBars::ActionBars(HWND window, Dpi dpi, HFONT font) : window_(window)
 {
+    const int size = RenderedSize(dpi(24), kToolbarSizes);
+    images_ = ImageList(size, false);
+    disabledImages_ = ImageList(size, true);
+    // The menu items show the toolbar's pictures.
+    for (const ActionInfo& info : kActions)
+        menuPictures_[index(info.id)] = info.image >= 0 ? ImageListBitmap(images_.get(), info.image) : nullptr;
+
     // Menu bar: menus follow one another; a submenu hangs in the menu opened last.
     menuBar_ = ::CreateMenu();
     HMENU menu = nullptr;
@@ -40,7 +62,7 @@ ActionBars::ActionBars(HWND window, Dpi dpi, HFONT font) : window_(window)
             ::AppendMenuA(target, MF_SEPARATOR, 0, nullptr);
             break;
         case MenuEntry::Item:
-            ::AppendMenuA(target, MF_STRING, UINT_PTR(CommandId(*e.action)), text.c_str());
+            AppendAction(target, *e.action, text, menuPictures_[index(*e.action)].get());
             items_.push_back({target, UINT(::GetMenuItemCount(target) - 1), *e.action});
             break;
         case MenuEntry::TopLevelItem:
@@ -61,9 +83,6 @@ ActionBars::ActionBars(HWND window, Dpi dpi, HFONT font) : window_(window)
                          CCS_NOPARENTALIGN | CCS_NODIVIDER,
                      {0, 0, 801, 36}, kToolBarId, dpi, font);
     ::SendMessageA(toolBar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-    const int size = RenderedSize(dpi(24), kToolbarSizes);
-    images_ = ImageList(size, false);
-    disabledImages_ = ImageList(size, true);
     ::SendMessageA(toolBar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images_.get()));
     ::SendMessageA(toolBar_, TB_SETDISABLEDIMAGELIST, 0, reinterpret_cast<LPARAM>(disabledImages_.get()));
     std::vector<TBBUTTON> buttons;

@@ -4,6 +4,7 @@
 #include "app/logic/MainWindowState.h"
 #include "app/win32/Win32Ui.h"
 
+#include <array>
 #include <vector>
 
 namespace kovrin::win32 {
@@ -37,6 +38,7 @@ private:
     HWND toolBar_ = nullptr;
     UniqueImageList images_;
     UniqueImageList disabledImages_;
+    std::array<UniqueBitmap, kActionCount> menuPictures_;
     std::vector<MenuItem> items_;
 };
 

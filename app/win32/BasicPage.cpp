@@ -16,19 +16,6 @@ constexpr int kLeftX = 8, kLeftW = 284;
 constexpr int kInputX = 302, kInputW = 476, kInputH = 232;
 constexpr int kScrollPage = 5;  // a click beside the thumb
 
-// The 12 controls of an input group, top to bottom.
-struct InputControls {
-    ControlId group, sbMin, editSbMin, sbMax, editSbMax, returnMin, returnMax, hystLabel, hystEdit, hyst,
-        freqMinEdit, freqMin, freqMaxEdit, freqMax;
-};
-constexpr InputControls kInputA{ControlId::GroupBox24, ControlId::ScrollBar1, ControlId::Edit3,
-                                ControlId::ScrollBar2, ControlId::Edit4, ControlId::Edit5, ControlId::Edit6,
-                                ControlId::Label22, ControlId::Edit17, ControlId::UpDown17, ControlId::Edit1,
-                                ControlId::UpDown1, ControlId::Edit2, ControlId::UpDown2};
-constexpr InputControls kInputB{ControlId::GroupBox1, ControlId::ScrollBar3, ControlId::Edit9,
-                                ControlId::ScrollBar4, ControlId::Edit10, ControlId::Edit11, ControlId::Edit12,
-                                ControlId::Label25, ControlId::Edit18, ControlId::UpDown18, ControlId::Edit7,
-                                ControlId::UpDown7, ControlId::Edit8, ControlId::UpDown8};
 
 void RegisterPageClass()
 {
@@ -48,9 +35,11 @@ BasicPage::BasicPage(HWND parent, RECT area, Dpi dpi, HFONT font, ParameterEdito
                               area.bottom - area.top, parent, nullptr, ::GetModuleHandleA(nullptr), nullptr);
     ::SetWindowLongPtrA(page_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     ::SetWindowLongPtrA(page_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&BasicPage::Proc));
-    buildLeftColumn();
+    // Creation order is the Tab order: Input A, Input B, then the left column from
+    // General down to "Load factory default".
     buildInput(ControlId::GroupBox24, kInputX, 6);
     buildInput(ControlId::GroupBox1, kInputX, 6 + kInputH + 8);
+    buildLeftColumn();
     refreshAll();
 }
 
@@ -96,8 +85,12 @@ HWND BasicPage::make(ControlId id, Box box)
     case ControlKind::UpDown: {
         // Placed over the right end of its buddy, which it narrows to make room.
         w = Child(page_, UPDOWN_CLASSA, "", UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS, box, cid, dpi_, font_);
-        if (const std::optional<ControlId> buddy = FindControl(info.buddy))
-            ::SendMessageA(w, UDM_SETBUDDY, reinterpret_cast<WPARAM>(control(*buddy)), 0);
+        if (const std::optional<ControlId> buddy = FindControl(info.buddy)) {
+            HWND field = control(*buddy);
+            ::SendMessageA(w, UDM_SETBUDDY, reinterpret_cast<WPARAM>(field), 0);
+            // The field takes the focus and its arrow keys step the value.
+            ::SetWindowLongPtrA(field, GWL_STYLE, ::GetWindowLongPtrA(field, GWL_STYLE) | WS_TABSTOP);
+        }
         break;
     }
     case ControlKind::Edit:
@@ -152,7 +145,7 @@ void BasicPage::buildLeftColumn()
 
 void BasicPage::buildInput(ControlId groupId, int x, int y)
 {
-    const InputControls& c = groupId == ControlId::GroupBox24 ? kInputA : kInputB;
+    const InputGroupControls& c = groupId == ControlId::GroupBox24 ? kInputA : kInputB;
     const int right = x + kInputW - 16;       // right edge of the rows
     const int barX = x + 150;                 // scroll bars and their range ends
     const int maxEditX = right - kEditW;      // the "Max" column

@@ -1,5 +1,8 @@
 #include "app/win32/Dialogs.h"
 
+#include "app/logic/ScriptedRun.h"
+#include "app/logic/WindowTexts.h"
+
 #include <commdlg.h>
 
 #include <cstdio>
@@ -48,7 +51,7 @@ MessageResult ShowMessageBox(const MessageBoxSpec& box)
 
 void ShowExceptionBox(const std::string& message)
 {
-    ShowMessageBox({"Kovrin Configurator", message, MessageIcon::Error, MessageButtons::Ok});
+    ShowMessageBox({std::string(text::kProductName), message, MessageIcon::Error, MessageButtons::Ok});
 }
 
 std::string ToWin32Filter(const std::string& filter)

@@ -43,7 +43,8 @@ private:
 };
 
 // The progress dialog: no border icons, owned by the main window so it stays above it,
-// shown without being modal and repainted only when the command says so.
+// shown without being modal and repainted only when the command says so. While shown,
+// the owner takes no input, and input that arrives meanwhile is dropped.
 class TFormProgress : public ProgressView {
 public:
     TFormProgress(HWND owner, const std::string& text, bool cancelButton);
@@ -65,6 +66,7 @@ private:
     UniqueFont font_;
     std::vector<UniqueIcon> icons_;
     UniqueWindow window_;
+    HWND blocked_ = nullptr;  // the owner, disabled while the dialog is shown
     HWND label_ = nullptr;
     HWND bar_ = nullptr;
     bool cancelled_ = false;

@@ -38,13 +38,17 @@ void RegisterMainClass()
 template <typename F>
 void TFormConfig::guarded(F&& handler)
 {
-    RunGuarded(running_, std::forward<F>(handler), [this](const std::string& message) { showException(message); });
+    guard_.run(std::forward<F>(handler), [this](const std::string& message) { showException(message); });
+    if (!guard_.running() && pendingDpi_ && window_ != nullptr) {
+        const auto [dpi, suggested] = *pendingDpi_;
+        pendingDpi_.reset();
+        rebuild(dpi, suggested);
+    }
 }
 
 TFormConfig::TFormConfig(WindowEnvironment environment)
 {
     RegisterMainClass();
-    // Opens at the top left corner of the screen.
     window_ = ::CreateWindowExA(kExStyle, kMainWindowClass, "", kStyle, 0, 0, kFormArea.cx, kFormArea.cy, nullptr,
                                 nullptr, ::GetModuleHandleA(nullptr), nullptr);
     if (window_ == nullptr)
@@ -55,6 +59,9 @@ TFormConfig::TFormConfig(WindowEnvironment environment)
     font_ = FormFont(dpi_);
     logic_ = std::make_unique<FormConfigLogic>(*this, std::move(environment));
     build();
+    // Opens at the top left of the work area, clear of a taskbar at the top or left.
+    const POINT at = TopLeftOfWorkArea(window_);
+    ::SetWindowPos(window_, nullptr, at.x, at.y, 0, 0, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE);
     apply(logic_->state());
     page_->refreshAll();
 }
@@ -74,7 +81,7 @@ void TFormConfig::build()
     status_ = std::make_unique<StatusPanel>(window_, dpi_, font_.get());
 
     // The outer size that gives the form's area with the menu bar inside it.
-    const SIZE outer = OuterSize({dpi_(kFormArea.cx), dpi_(kFormArea.cy)}, kStyle, kExStyle, false);
+    const SIZE outer = OuterSize({dpi_(kFormArea.cx), dpi_(kFormArea.cy)}, kStyle, kExStyle, false, dpi_);
     ::SetWindowPos(window_, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
     RECT client{};
     ::GetClientRect(window_, &client);
@@ -85,7 +92,8 @@ void TFormConfig::build()
     // Panel1 with PageControl1, between the toolbar and the status bar.
     const int top = bars_->toolBarHeight() + dpi_(4);
     const int bottom = client.bottom - status_->height() - dpi_(4);
-    tab_ = ::CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, dpi_(4), top,
+    // A control parent: Tab and Shift+Tab walk into the page's controls.
+    tab_ = ::CreateWindowExA(WS_EX_CONTROLPARENT, WC_TABCONTROLA, "", WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, dpi_(4), top,
                              client.right - dpi_(8), bottom - top, window_,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(kPageControlId)),
                              ::GetModuleHandleA(nullptr), nullptr);
@@ -141,9 +149,8 @@ void TFormConfig::show()
 {
     ::ShowWindow(window_, SW_SHOWNORMAL);
     ::UpdateWindow(window_);
-    if (shown_)
+    if (!guard_.firstShow())
         return;
-    shown_ = true;
     guarded([this] { logic_->FormShow(); });
     apply(logic_->state());
     page_->refreshChanged();
@@ -151,10 +158,7 @@ void TFormConfig::show()
 
 void TFormConfig::close()
 {
-    // A transfer repaints only its progress dialog, but a modal box inside a command
-    // pumps messages: closing then would disconnect under the running command. The
-    // close waits for the user's next try; Exit itself closes from inside its handler.
-    if (running_ > 0 && !closeByCommand_)
+    if (!guard_.closeAllowed())
         return;
     guarded([this] { logic_->FormClose(); });
     page_.reset();
@@ -177,6 +181,12 @@ LRESULT TFormConfig::handle(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 {
     switch (message) {
     case WM_COMMAND: {
+        // Enter on a page button comes here through the dialog keys: its page handles it.
+        if (HWND from = reinterpret_cast<HWND>(lParam); from != nullptr && ::GetParent(from) != window) {
+            HWND parent = ::GetParent(from);
+            if (parent != nullptr && ::IsChild(window, parent))
+                return ::SendMessageA(parent, WM_COMMAND, wParam, lParam);
+        }
         const int id = LOWORD(wParam);
         for (const ActionInfo& info : kActions)
             if (CommandId(info.id) == id) {
@@ -208,8 +218,33 @@ LRESULT TFormConfig::handle(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_CLOSE:
         close();
         return 0;
-    case WM_DPICHANGED:
-        rebuild({HIWORD(wParam)}, *reinterpret_cast<const RECT*>(lParam));
+    case WM_ACTIVATE:
+        // The focus leaves with the window and comes back to the same control.
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            HWND focus = ::GetFocus();
+            if (focus != nullptr && ::IsChild(window, focus))
+                lastFocus_ = focus;
+        } else if (lastFocus_ != nullptr && ::IsWindow(lastFocus_) && ::IsWindowVisible(lastFocus_)) {
+            ::SetFocus(lastFocus_);
+        } else {
+            pageFocusToFirst();
+        }
+        return 0;
+    case WM_DPICHANGED: {
+        // The frame is made anew at the new DPI; not under a running command, whose
+        // progress dialog and message boxes refer to the controls.
+        const Dpi dpi{HIWORD(wParam)};
+        const RECT suggested = *reinterpret_cast<const RECT*>(lParam);
+        if (guard_.running())
+            pendingDpi_ = std::pair{dpi, suggested};
+        else
+            rebuild(dpi, suggested);
+        return 0;
+    }
+    case WM_ENDSESSION:
+        // The session ends (logoff, shutdown): the switch's line is closed as Disconnect would.
+        if (wParam != FALSE && logic_->Connected())
+            guarded([this] { logic_->ActionDisconnectExecute(); });
         return 0;
     default:
         break;
@@ -217,16 +252,42 @@ LRESULT TFormConfig::handle(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     return ::DefWindowProcA(window, message, wParam, lParam);
 }
 
-MessageResult TFormConfig::showMessage(const MessageBoxSpec& box) { return ShowMessageBox(box); }
+void TFormConfig::reactivate()
+{
+    if (window_ == nullptr || !::IsWindowEnabled(window_))
+        return;  // a running command's window: it is activated when the command ends
+    ::SetForegroundWindow(window_);
+    ::SetActiveWindow(window_);
+}
+
+void TFormConfig::pageFocusToFirst()
+{
+    HWND first = page_ != nullptr && ::IsWindowVisible(tab_) ? ::GetNextDlgTabItem(window_, nullptr, FALSE) : nullptr;
+    ::SetFocus(first != nullptr ? first : window_);
+}
+
+MessageResult TFormConfig::showMessage(const MessageBoxSpec& box)
+{
+    HWND focus = ::GetFocus();
+    const MessageResult result = ShowMessageBox(box);
+    reactivate();
+    if (focus != nullptr && ::IsWindow(focus) && ::GetForegroundWindow() == window_)
+        ::SetFocus(focus);
+    return result;
+}
 
 std::optional<std::string> TFormConfig::runOpenDialog(const FileDialogSpec& dialog)
 {
-    return openDialog_.run(dialog, window_);
+    auto chosen = openDialog_.run(dialog, window_);
+    reactivate();
+    return chosen;
 }
 
 std::optional<std::string> TFormConfig::runSaveDialog(const FileDialogSpec& dialog)
 {
-    return saveDialog_.run(dialog, window_);
+    auto chosen = saveDialog_.run(dialog, window_);
+    reactivate();
+    return chosen;
 }
 
 std::unique_ptr<ProgressView> TFormConfig::createProgress(const std::string& text, bool cancelButton)
@@ -238,16 +299,23 @@ std::unique_ptr<ProgressView> TFormConfig::createProgress(const std::string& tex
 std::optional<std::string> TFormConfig::runPasswordDialog(const PasswordDialogTexts& texts)
 {
     TFormPassword dialog(texts);
-    return dialog.run(window_);
+    auto entry = dialog.run(window_);
+    reactivate();
+    return entry;
 }
 
 void TFormConfig::runPropertiesDialog(const PropertiesContent& content)
 {
     TFormSettings dialog(content);
     dialog.run(window_);
+    reactivate();
 }
 
-void TFormConfig::showException(const std::string& message) { ShowExceptionBox(message); }
+void TFormConfig::showException(const std::string& message)
+{
+    ShowExceptionBox(message);
+    reactivate();
+}
 
 void TFormConfig::focusControl(std::string_view name)
 {
@@ -259,9 +327,7 @@ void TFormConfig::focusControl(std::string_view name)
 
 void TFormConfig::closeWindow()
 {
-    closeByCommand_ = true;
-    close();
-    closeByCommand_ = false;
+    guard_.closeByCommand([this] { close(); });
 }
 
 } // namespace kovrin::win32

@@ -3,6 +3,7 @@
 // with the "Basic" page and the status bar. It implements the window logic's view and
 // forwards every event to the logic; the decisions are all FormConfigLogic's.
 #include "app/logic/FormConfigLogic.h"
+#include "app/logic/HandlerGuard.h"
 #include "app/logic/MainView.h"
 #include "app/win32/ActionBars.h"
 #include "app/win32/BasicPage.h"
@@ -10,6 +11,8 @@
 #include "app/win32/StatusPanel.h"
 
 #include <memory>
+#include <optional>
+#include <utility>
 
 namespace kovrin::win32 {
 
@@ -54,6 +57,10 @@ private:
     void rebuild(Dpi dpi, const RECT& suggested);
     void apply(const MainWindowState& state);
     void close();
+    // After a dialog or a message box (the boxes have no owner): the window active again,
+    // the focus where it was.
+    void reactivate();
+    void pageFocusToFirst();
 
     HWND window_ = nullptr;
     Dpi dpi_;
@@ -65,9 +72,10 @@ private:
     FileDialog openDialog_{FileDialog::Mode::Open};
     FileDialog saveDialog_{FileDialog::Mode::Save};
     std::unique_ptr<FormConfigLogic> logic_;
-    bool shown_ = false;
-    int running_ = 0;  // handlers under way (they nest through modal dialogs)
-    bool closeByCommand_ = false;
+    HandlerGuard guard_;
+    HWND lastFocus_ = nullptr;  // the control that had the focus when the window was left
+    // A DPI change that came while a command ran: the frame is rebuilt once it ended.
+    std::optional<std::pair<Dpi, RECT>> pendingDpi_;
 };
 
 } // namespace kovrin::win32

@@ -48,7 +48,7 @@ INT_PTR CALLBACK ModalDialog::Proc(HWND dialog, UINT message, WPARAM wParam, LPA
         self->font_ = FormFont(dpi);
         ::SendMessageA(dialog, WM_SETFONT, reinterpret_cast<WPARAM>(self->font_.get()), FALSE);
         const SIZE outer = OuterSize({dpi(self->client_.cx), dpi(self->client_.cy)}, kDialogStyle,
-                                     DWORD(::GetWindowLongPtrA(dialog, GWL_EXSTYLE)), false);
+                                     DWORD(::GetWindowLongPtrA(dialog, GWL_EXSTYLE)), false, dpi);
         const POINT at = CentredOnScreen(outer, dialog);
         ::SetWindowPos(dialog, nullptr, at.x, at.y, outer.cx, outer.cy, SWP_NOZORDER | SWP_NOACTIVATE);
         return self->onInit(dialog, dpi, self->font_.get()) ? FALSE : TRUE;

@@ -25,7 +25,7 @@ TFormProgress::TFormProgress(HWND owner, const std::string& text, bool cancelBut
     RegisterClassOnce();
     const Dpi dpi = DpiOf(owner);
     font_ = FormFont(dpi);
-    const SIZE outer = OuterSize({dpi(kClient.cx), dpi(kClient.cy)}, kStyle, kExStyle, false);
+    const SIZE outer = OuterSize({dpi(kClient.cx), dpi(kClient.cy)}, kStyle, kExStyle, false, dpi);
     const POINT at = CentredOnScreen(outer, owner);
     // The text is both the caption and Label1's.
     window_.reset(::CreateWindowExA(kExStyle, kProgressWindowClass, text.c_str(), kStyle, at.x, at.y, outer.cx,
@@ -46,8 +46,16 @@ TFormProgress::TFormProgress(HWND owner, const std::string& text, bool cancelBut
 
 TFormProgress::~TFormProgress()
 {
+    if (blocked_ != nullptr) {
+        // The owner takes input again only after what came in meanwhile is gone; it is
+        // enabled before the dialog goes, so that it is the window activated next.
+        DropQueuedInput();
+        ::EnableWindow(blocked_, TRUE);
+    }
     // The window goes before its icons and font.
     window_.reset();
+    if (blocked_ != nullptr)
+        ::SetForegroundWindow(blocked_);
 }
 
 LRESULT CALLBACK TFormProgress::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -71,12 +79,21 @@ void TFormProgress::setBarVisible(bool visible) { ::ShowWindow(bar_, visible ? S
 
 void TFormProgress::setLabel(const std::string& text) { ::SetWindowTextA(label_, text.c_str()); }
 
-void TFormProgress::show() { ::ShowWindow(window_.get(), SW_SHOWNORMAL); }
+void TFormProgress::show()
+{
+    HWND owner = ::GetWindow(window_.get(), GW_OWNER);
+    if (blocked_ == nullptr && owner != nullptr && ::IsWindowEnabled(owner)) {
+        blocked_ = owner;
+        ::EnableWindow(blocked_, FALSE);
+    }
+    ::ShowWindow(window_.get(), SW_SHOWNORMAL);
+}
 
 void TFormProgress::repaint()
 {
-    // The command runs on the window's thread and pumps no messages: paint at once.
+    // The command runs on the window's thread: paint at once, and read the queue.
     ::RedrawWindow(window_.get(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    PumpDroppingInput();
 }
 
 } // namespace kovrin::win32

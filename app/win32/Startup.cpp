@@ -23,6 +23,10 @@ void RunForms(WindowEnvironment environment)
     FormConfig.show();
     MSG message;
     while (FormConfig.isOpen() && ::GetMessageA(&message, nullptr, 0, 0) > 0) {
+        // The dialog keys on the main window: Tab and Shift+Tab through the page. No
+        // control has an access key, so Alt+letter still opens the menus.
+        if (::IsDialogMessageA(FormConfig.window(), &message))
+            continue;
         ::TranslateMessage(&message);
         ::DispatchMessageA(&message);
     }

@@ -41,11 +41,11 @@ int StatusPanel::height() const
     return r.bottom - r.top;
 }
 
-void StatusPanel::setZone(int zone, const std::string& text, const char* image)
+void StatusPanel::setZone(int zone, const std::string& text, std::string_view image)
 {
     if (label(zone) != text)
         ::SendMessageA(bar_, SB_SETTEXTA, WPARAM(zone), reinterpret_cast<LPARAM>(text.c_str()));
-    const std::string wanted = image != nullptr ? image : "";
+    const std::string wanted(image);
     if (wanted == shown_[std::size_t(zone)])
         return;
     HICON icon = nullptr;
@@ -58,9 +58,9 @@ void StatusPanel::setZone(int zone, const std::string& text, const char* image)
 
 void StatusPanel::apply(const StatusBarState& s)
 {
-    setZone(0, s.labelStatus, s.imageGreen ? "ImageGreen" : s.imageRed ? "ImageRed" : nullptr);
-    setZone(1, s.labelAccess, s.imageKeyUser ? "ImageKeyUser" : s.imageKeyService ? "ImageKeyService" : nullptr);
-    setZone(2, s.labelFile, s.imageUps ? "ImageUPS" : s.imageFile ? "ImageFile" : nullptr);
+    const auto zones = s.zones();
+    for (std::size_t i = 0; i < zones.size(); ++i)
+        setZone(int(i), std::string(zones[i].text), zones[i].picture);
 }
 
 std::string StatusPanel::label(int zone) const

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 
 namespace kovrin::win32 {
 
@@ -24,7 +25,7 @@ public:
     std::string label(int zone) const;
 
 private:
-    void setZone(int zone, const std::string& text, const char* image);
+    void setZone(int zone, const std::string& text, std::string_view image);
 
     HWND bar_ = nullptr;
     std::array<UniqueIcon, 6> icons_;

@@ -89,11 +89,28 @@ HWND Child(HWND parent, const char* windowClass, std::string_view text, DWORD st
     return child;
 }
 
-SIZE OuterSize(SIZE client, DWORD style, DWORD exStyle, bool menu)
+SIZE OuterSize(SIZE client, DWORD style, DWORD exStyle, bool menu, Dpi dpi)
 {
+    // Borders and caption at the window's own DPI (Windows 10 1607 on); the plain call
+    // measures them at the system's DPI, wrong on a monitor of another one.
+    using AdjustForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
+    static const auto adjustForDpi = reinterpret_cast<AdjustForDpiFn>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("user32.dll"), "AdjustWindowRectExForDpi")));
     RECT r{0, 0, client.cx, client.cy};
-    ::AdjustWindowRectEx(&r, style, menu ? TRUE : FALSE, exStyle);
+    if (adjustForDpi == nullptr || !adjustForDpi(&r, style, menu ? TRUE : FALSE, exStyle, UINT(dpi.dpi)))
+        ::AdjustWindowRectEx(&r, style, menu ? TRUE : FALSE, exStyle);
     return {r.right - r.left, r.bottom - r.top};
+}
+
+POINT TopLeftOfWorkArea(HWND window)
+{
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    const HMONITOR monitor = window != nullptr ? ::MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY)
+                                               : ::MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+    ::GetMonitorInfoA(monitor, &info);
+    // A form taller than the work area starts inside it too: the caption stays reachable.
+    return {info.rcWork.left, info.rcWork.top};
 }
 
 POINT CentredOnScreen(SIZE size, HWND neighbour)
@@ -107,6 +124,46 @@ POINT CentredOnScreen(SIZE size, HWND neighbour)
     return {work.left + (work.right - work.left - size.cx) / 2, work.top + (work.bottom - work.top - size.cy) / 2};
 }
 
-bool AutoDismiss() { return std::getenv("KOVRIN_AUTO_DISMISS") != nullptr; }
+namespace {
+
+constexpr UINT kInputRanges[][2] = {
+    {WM_KEYFIRST, WM_KEYLAST},
+    {WM_MOUSEFIRST, WM_MOUSELAST},
+    {WM_NCMOUSEMOVE, WM_NCXBUTTONDBLCLK},
+};
+
+bool IsUserInput(UINT message)
+{
+    for (const auto& range : kInputRanges)
+        if (message >= range[0] && message <= range[1])
+            return true;
+    return false;
+}
+
+} // namespace
+
+void PumpDroppingInput()
+{
+    MSG message;
+    while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            // For the loop that waits for it.
+            ::PostQuitMessage(int(message.wParam));
+            return;
+        }
+        if (IsUserInput(message.message))
+            continue;
+        ::TranslateMessage(&message);
+        ::DispatchMessageA(&message);
+    }
+}
+
+void DropQueuedInput()
+{
+    MSG message;
+    for (const auto& range : kInputRanges)
+        while (::PeekMessageA(&message, nullptr, range[0], range[1], PM_REMOVE)) {
+        }
+}
 
 } // namespace kovrin::win32

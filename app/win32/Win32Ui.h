@@ -24,6 +24,7 @@ struct WindowDeleter {
     void operator()(HWND window) const { ::DestroyWindow(window); }
 };
 using UniqueFont = std::unique_ptr<std::remove_pointer_t<HFONT>, GdiObjectDeleter>;
+using UniqueBitmap = std::unique_ptr<std::remove_pointer_t<HBITMAP>, GdiObjectDeleter>;
 using UniqueIcon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDeleter>;
 using UniqueImageList = std::unique_ptr<std::remove_pointer_t<HIMAGELIST>, ImageListDeleter>;
 using UniqueWindow = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDeleter>;
@@ -57,15 +58,22 @@ void RegisterFormClass(const char* name, HICON icon = nullptr, HICON smallIcon =
 HWND Child(HWND parent, const char* windowClass, std::string_view text, DWORD style, Box box, int id,
            Dpi dpi, HFONT font, DWORD exStyle = 0);
 
-// The outer size of a window whose client area is `client` pixels.
-SIZE OuterSize(SIZE client, DWORD style, DWORD exStyle, bool menu);
+// The outer size of a window whose client area is `client` pixels, at `dpi`.
+SIZE OuterSize(SIZE client, DWORD style, DWORD exStyle, bool menu, Dpi dpi);
+
+// Where the main window opens: the top left corner of the work area of the monitor
+// `window` lies on (the primary one for null).
+POINT TopLeftOfWorkArea(HWND window);
 
 // The top left corner that centres a window of `size` on the work area of the monitor
 // `near` lies on (the primary one for null).
 POINT CentredOnScreen(SIZE size, HWND neighbour = nullptr);
 
-// True when KOVRIN_AUTO_DISMISS is set: scripted runs, where message boxes go to
-// standard error and take their default answer and file dialogs cancel.
-bool AutoDismiss();
+// While a command blocks the window's thread: the queue is read now and then, so that the
+// system never takes the window for hung; keyboard and mouse input that came in is
+// dropped (not run once the command ended), everything else is dispatched.
+void PumpDroppingInput();
+// The keyboard and mouse input waiting in the queue, dropped.
+void DropQueuedInput();
 
 } // namespace kovrin::win32

@@ -171,6 +171,66 @@ TEST_F(WindowWiringTest, MovingToADoubleDpiScreenRebuildsTheFrameTwiceAsLarge)
     EXPECT_EQ(form->status().label(0), "Disconnect");
 }
 
+TEST_F(WindowWiringTest, TheFramesOuterSizeFollowsTheDpi)
+{
+    auto outer = [this] {
+        RECT r{};
+        ::GetWindowRect(form->window(), &r);
+        return SIZE{r.right - r.left, r.bottom - r.top};
+    };
+    const SIZE at96 = outer();
+    RECT suggested{0, 0, 1300, 1000};
+    ::SendMessageA(form->window(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    const SIZE at144 = outer();
+    // The form itself scales by 1.5 (801 x 607 to 1202 x 911); the frame around it is
+    // measured at 144 DPI too: its caption grows rather than keeping its 96 DPI height.
+    EXPECT_GE(at144.cx, 1202);
+    EXPECT_GT(at144.cy - 911, at96.cy - 607);
+}
+
+// Tab and Shift+Tab as the message loop hands them to the dialog keys.
+TEST_F(WindowWiringTest, TabWalksThePageInReadingOrderAndBack)
+{
+    command(ActionId::New);
+    const ControlId order[] = {
+        ControlId::ScrollBar1, ControlId::ScrollBar2, ControlId::Edit1, ControlId::Edit2,  // Input A
+        ControlId::ScrollBar3, ControlId::ScrollBar4, ControlId::Edit7, ControlId::Edit8,  // Input B
+        ControlId::ComboBox1, ControlId::Edit19,                                           // General
+        ControlId::Button1,
+    };
+    auto key = [this](bool shift) {
+        BYTE keys[256]{};
+        ::GetKeyboardState(keys);
+        keys[VK_SHIFT] = shift ? 0x80 : 0;
+        ::SetKeyboardState(keys);
+        MSG message{::GetFocus(), WM_KEYDOWN, VK_TAB, 0, 0, {}};
+        EXPECT_TRUE(::IsDialogMessageA(form->window(), &message));
+    };
+    ::SetFocus(control(order[0]));
+    for (std::size_t i = 1; i <= std::size(order); ++i) {
+        key(false);
+        EXPECT_EQ(::GetFocus(), control(order[i % std::size(order)])) << "Tab " << i;
+    }
+    key(true);
+    EXPECT_EQ(::GetFocus(), control(order[std::size(order) - 1]));
+}
+
+TEST_F(WindowWiringTest, AfterAMessageBoxTheWindowIsActiveWithItsFocus)
+{
+    command(ActionId::New);
+    ::SetFocus(control(ControlId::Edit2));
+    // The box is answered from its own loop, as a user's Enter would.
+    ::SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR timer, DWORD) {
+        if (HWND box = ::FindWindowA("#32770", "box title"); box != nullptr) {
+            ::KillTimer(nullptr, timer);
+            ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+        }
+    });
+    form->TFormConfig::showMessage({"box title", "text", MessageIcon::Information, MessageButtons::Ok});
+    EXPECT_EQ(::GetActiveWindow(), form->window());
+    EXPECT_EQ(::GetFocus(), control(ControlId::Edit2));
+}
+
 TEST_F(WindowWiringTest, FailedConnectShowsTheMessageAndStaysDisconnected)
 {
     // COM8 is mapped to nothing in the test prefix.
