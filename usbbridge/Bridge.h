@@ -25,6 +25,7 @@ inline constexpr int kNoAdapter = 98;
 
 inline constexpr std::chrono::milliseconds kIoTimeout{3000};
 inline constexpr std::chrono::milliseconds kStepPause{100};
+inline constexpr std::chrono::milliseconds kFailedReadPause{20};
 inline constexpr int kWriteErrorLimit = 6;
 
 class Bridge {

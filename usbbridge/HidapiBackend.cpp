@@ -182,7 +182,7 @@ ReadResult HidapiBackend::readReport(HidHandle handle, std::span<std::uint8_t> r
                                      std::chrono::milliseconds timeout, std::stop_token stop) {
     const auto d = device(handle);
     hid_device* hid = d ? d->hid : nullptr;
-    if (!hid || report.size() < 2) return ReadResult::Failed;
+    if (!hid || report.size() < 2) return ReadResult::StartFailed;
     // The adapters use unnumbered reports: hidapi hands over the data alone, while the
     // report layout starts with the report id 0.
     report[0] = 0;

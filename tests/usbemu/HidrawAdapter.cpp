@@ -121,6 +121,7 @@ void HidrawTestbed::Unplug(HidrawDevice& device)
 {
     {
         std::lock_guard lock(device.mutex_);
+        if (device.gone_) return;
         device.gone_ = true;
         device.ready_.clear();
     }

@@ -35,6 +35,7 @@ public:
     std::string Root() const;
     HidrawDevice& Plug(DeviceKind kind, const std::string& tty = "", Behaviour behaviour = {});
     // Gone from sysfs with a remove event; every call on an open node fails with ENODEV.
+    // Once only: a second call does nothing.
     void Unplug(HidrawDevice& device);
 
 private:

@@ -80,6 +80,12 @@ protected:
         work = fs::path(testing::TempDir()) / ("winehid-" + std::to_string(::getpid()));
         fs::create_directories(work);
     }
+    // The library takes the first adapter it finds: none is left for the next test.
+    void TearDown() override
+    {
+        for (HidrawDevice* device : plugged) testbed->Unplug(*device);
+        if (!plugged.empty()) std::this_thread::sleep_for(1s);
+    }
 
     HidrawDevice& Start(std::vector<std::string> options = kSwitch, Behaviour behaviour = {})
     {
@@ -88,6 +94,7 @@ protected:
         if (!started) throw std::runtime_error(error);
         simulator.emplace(std::move(*started));
         HidrawDevice& device = testbed->Plug(GetParam(), simulator->path(), behaviour);
+        plugged.push_back(&device);
         // Wine's bus takes the device's add event and builds its HID device.
         std::this_thread::sleep_for(2s);
         return device;
@@ -107,6 +114,7 @@ protected:
     static inline HidrawTestbed* testbed = nullptr;
     static inline bool ready = false;
     fs::path work;
+    std::vector<HidrawDevice*> plugged;
     std::optional<sim::SimProcess> simulator;
 };
 
