@@ -34,10 +34,13 @@ int Bridge::USB_COM_Init(unsigned char D, unsigned char DL, const char* F) {
 
     const HidHandle handle = selected_->overlapped.get();
     const std::size_t inputLength = selected_->inputReportLength;
+    pin_.emplace();
     if (!runtime_.startThread(reader_, [this, handle, inputLength](std::stop_token stop) {
             CommProc(stop, handle, inputLength);
-        }))
+        })) {
+        pin_.reset();
         return status::kThreadFailed;
+    }
     return status::kOk;
 }
 
@@ -57,6 +60,7 @@ void Bridge::stopReader() {
     if (stopAck_) stopAck_->waitFor(kIoTimeout);
     reader_.join();
     reader_ = std::jthread();
+    pin_.reset();
 }
 
 void Bridge::releaseDevices() {

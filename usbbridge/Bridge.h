@@ -4,6 +4,7 @@
 #include "Adapters.h"
 #include "DeviceList.h"
 #include "HidBackend.h"
+#include "ModulePin.h"
 #include "PendingBuffer.h"
 #include "Runtime.h"
 #include "StopEvent.h"
@@ -72,6 +73,8 @@ private:
     std::array<std::uint8_t, PendingBuffer::kSize> reportBuffer_{};
     int writeErrors_ = 0;
     std::optional<StopEvent> stopAck_;
+    // Held while a reader runs; given back only once it is joined.
+    std::optional<ModulePin> pin_;
     // Last member: destroyed (stopped and joined) before everything the reader uses.
     std::jthread reader_;
 };
