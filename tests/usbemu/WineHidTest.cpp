@@ -198,6 +198,21 @@ TEST_P(WineHid, SilentAndUnpluggedAdaptersEndTheDownload)
     EXPECT_EQ(run.status.code, 0) << run.out << run.err;
 }
 
+// The window's Win32 view connects over USB and shows what it downloaded (once: the
+// library is the same for both kinds). Needs the window tests built and a display.
+TEST_P(WineHid, WindowDownloadsOverUsb)
+{
+    const std::string tests = Env("KOVRIN_WINE_BIN") + "/app_win32_tests.exe";
+    if (GetParam() != DeviceKind::Plain || !fs::exists(tests) || Env("DISPLAY").empty())
+        GTEST_SKIP() << "plain adapter, app_win32_tests.exe and a display only";
+    Start({"--fast", "--word", "0=185", "--word", "2=260", "--word", "14=95"});
+    sim::ChildProcess::Launch launch = Program({Env("KOVRIN_WINE"), tests, "--gtest_filter=*OverUsb*"});
+    launch.extraEnv = {"KOVRIN_SIM_ON_USB=1"};
+    const sim::RunResult run = sim::RunProgram(launch, 120s);
+    EXPECT_EQ(run.status.code, 0) << run.out << run.err;
+    EXPECT_NE(run.out.find("[  PASSED  ] 1 test"), std::string::npos) << run.out;
+}
+
 INSTANTIATE_TEST_SUITE_P(Kinds, WineHid, testing::Values(DeviceKind::Plain, DeviceKind::SerialBridge),
                          [](const auto& info) { return info.param == DeviceKind::Plain ? "Plain" : "SerialBridge"; });
 
