@@ -119,15 +119,26 @@ protected:
 };
 
 // The download through ubrix.dll matches the Linux build's over the serial line (the date
-// line aside); the adapter saw the set-up, report layouts and pacing the library owes it;
-// the edited words go back with --verify.
+// line aside); the adapter saw the set-up, report layouts and pacing the library owes it,
+// and its trace says so; the edited words go back with --verify.
 TEST_P(WineHid, DownloadAndUploadThroughTheLibrary)
 {
     const bool bridge = GetParam() == DeviceKind::SerialBridge;
     HidrawDevice& adapter = Start();
     const std::string win = File("win.kvnf");
-    sim::RunResult run = Cli({"download", "--port", "USB", win, "--force"});
+    // The library's trace file (appended to by every run) as the system's shared folder holds it.
+    const fs::path trace = fs::path(Env("WINEPREFIX")) / "drive_c/ProgramData/Brisel/debugusbkovrin.log";
+    fs::remove(trace);
+    sim::RunResult run = Cli({"download", "--port", "USB", win, "--force", "--debug"});
     ASSERT_EQ(run.status.code, 0) << run.out << run.err;
+    const std::string traced = ReadAll(trace);
+    EXPECT_NE(traced.find(std::string(bridge ? "1204" : "2669") + " ... OK"), std::string::npos) << traced;
+    const std::string written = bridge ? "9" : "5";
+    std::size_t at = traced.find("\r\nUSB: Send_USB_Packet: WriteFile [3] ... Step:");
+    for (const std::string step : {"0 Writed:", "1 Writed:", "2 Writed:"}) {
+        at = traced.find(step + written + " ", at);
+        EXPECT_NE(at, std::string::npos) << step << "\n" << traced;
+    }
 
     std::string error;
     auto reference = sim::SimProcess::Start(kSwitch, error);
