@@ -34,10 +34,13 @@ int Bridge::USB_COM_Init(unsigned char D, unsigned char DL, const char* F) {
 
     const HidHandle handle = selected_->overlapped.get();
     const std::size_t inputLength = selected_->inputReportLength;
+    pin_.emplace();
     if (!runtime_.startThread(reader_, [this, handle, inputLength](std::stop_token stop) {
             CommProc(stop, handle, inputLength);
-        }))
+        })) {
+        pin_.reset();
         return status::kThreadFailed;
+    }
     return status::kOk;
 }
 
@@ -57,6 +60,7 @@ void Bridge::stopReader() {
     if (stopAck_) stopAck_->waitFor(kIoTimeout);
     reader_.join();
     reader_ = std::jthread();
+    pin_.reset();
 }
 
 void Bridge::releaseDevices() {
@@ -73,8 +77,11 @@ void Bridge::CommProc(std::stop_token stop, HidHandle handle, std::size_t inputL
     try {
         readLoop(stop, handle, inputLength);
     } catch (...) {
-        // Nothing may escape the thread: that would end the client's process. The close
-        // still finds the thread ended and joins it.
+        // Nothing may escape the thread: that would end the client's process. The link
+        // counts as closed, so the next send connects again and starts a reader; the
+        // close still finds the thread ended and joins it.
+        opened_ = 0;
+        trace_("\nA C++ exception was thrown.");
         stopAck_->set();
     }
 }
@@ -95,9 +102,14 @@ void Bridge::readLoop(std::stop_token stop, HidHandle handle, std::size_t inputL
             continue;
         }
         const ReadResult result = backend_.readReport(handle, report, kIoTimeout, stop);
-        if (result == ReadResult::Failed) {
+        if (result == ReadResult::StartFailed) {
             // A read that cannot start would end in a time-out; wait as long for the next.
             waitUnlessStopped(stop, kIoTimeout);
+            continue;
+        }
+        if (result == ReadResult::Failed) {
+            // The driver keeps only a few reports: read again soon, but never spin.
+            waitUnlessStopped(stop, kFailedReadPause);
             continue;
         }
         if (result != ReadResult::Ok) continue;
@@ -179,6 +191,11 @@ void Bridge::writePacket(const std::uint8_t* packet, std::size_t length) {
             break;
         case WriteResult::ResultFailed:
             writeErrors_ = 0;
+            break;
+        case WriteResult::StartFailed:
+            // Not a wait result: the system's own error code says why.
+            trace_(format("\nUSB Error WriteFile: %u", static_cast<unsigned>(result.error)));
+            ++writeErrors_;
             break;
         }
         runtime_.sleepFor(kStepPause);

@@ -4,6 +4,7 @@
 #include "Adapters.h"
 #include "DeviceList.h"
 #include "HidBackend.h"
+#include "ModulePin.h"
 #include "PendingBuffer.h"
 #include "Runtime.h"
 #include "StopEvent.h"
@@ -25,6 +26,7 @@ inline constexpr int kNoAdapter = 98;
 
 inline constexpr std::chrono::milliseconds kIoTimeout{3000};
 inline constexpr std::chrono::milliseconds kStepPause{100};
+inline constexpr std::chrono::milliseconds kFailedReadPause{20};
 inline constexpr int kWriteErrorLimit = 6;
 
 class Bridge {
@@ -71,6 +73,8 @@ private:
     std::array<std::uint8_t, PendingBuffer::kSize> reportBuffer_{};
     int writeErrors_ = 0;
     std::optional<StopEvent> stopAck_;
+    // Held while a reader runs; given back only once it is joined.
+    std::optional<ModulePin> pin_;
     // Last member: destroyed (stopped and joined) before everything the reader uses.
     std::jthread reader_;
 };

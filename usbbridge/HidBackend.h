@@ -25,11 +25,14 @@ struct HidAttributes {
     std::uint16_t versionNumber = 0;
 };
 
-enum class ReadResult { Ok, TimedOut, Failed, Cancelled };
+// StartFailed: the read could not even start (the device is gone or unusable); Failed:
+// it started and then failed.
+enum class ReadResult { Ok, TimedOut, Failed, Cancelled, StartFailed };
 
 struct WriteResult {
-    enum Kind { Written, WaitTimedOut, WaitFailed, ResultFailed } kind = Written;
+    enum Kind { Written, WaitTimedOut, WaitFailed, ResultFailed, StartFailed } kind = Written;
     std::size_t written = 0;
+    std::uint32_t error = 0;  // the system's error code when the write could not start
 };
 
 // Snapshot of the HID interfaces present when it was taken.

@@ -2,6 +2,7 @@
 // class, CreateFileA handles, HidD_* calls and overlapped report I/O. A HidHandle is the
 // Win32 handle value itself.
 #include "BackendFactory.h"
+#include "TransferOutcome.h"
 
 #include <windows.h>
 #include <setupapi.h>
@@ -95,26 +96,39 @@ private:
 };
 
 constexpr std::chrono::milliseconds kStopSlice{50};
+// How long a cancelled transfer may take to complete. A driver that never completes it
+// must not hold the reader (and the close that joins it) for ever.
+constexpr DWORD kCancelBoundMs = 1000;
 
-void cancelAndComplete(HANDLE handle, OVERLAPPED& overlapped) {
-    CancelIoEx(handle, &overlapped);
-    DWORD ignored = 0;
-    GetOverlappedResult(handle, &overlapped, &ignored, TRUE);
+// One overlapped transfer's record, event and buffer. They must outlive the transfer:
+// one whose cancel never completes is let go of, not freed.
+struct Transfer {
+    explicit Transfer(std::size_t size) : buffer(size) { overlapped.hEvent = event.get(); }
+    OwnedEvent event;
+    OVERLAPPED overlapped{};
+    std::vector<std::uint8_t> buffer;
+};
+
+// Cancels the transfer and waits a bounded time for it to end.
+Completion cancelAndComplete(HANDLE handle, Transfer& transfer) {
+    CancelIoEx(handle, &transfer.overlapped);
+    if (WaitForSingleObject(transfer.event.get(), kCancelBoundMs) != WAIT_OBJECT_0) return {};
+    DWORD moved = 0;
+    const bool ok = GetOverlappedResult(handle, &transfer.overlapped, &moved, FALSE) != FALSE;
+    return {true, ok, moved};
 }
 
-// Waits for the overlapped transfer on `handle` at most `timeout`. When `last`, one that
-// does not finish in time is cancelled and completed, so its buffer and event are free
-// on return; otherwise it is left Pending for the caller's next wait.
-enum class Wait { Done, Pending, TimedOut, WaitFailed, ResultFailed };
-Wait finish(HANDLE handle, OVERLAPPED& overlapped, DWORD timeout, DWORD& moved, bool last = true) {
-    moved = 0;
-    const DWORD waited = WaitForSingleObject(overlapped.hEvent, timeout);
-    if (waited == WAIT_TIMEOUT && !last) return Wait::Pending;
-    if (waited != WAIT_OBJECT_0) {
-        cancelAndComplete(handle, overlapped);
-        return waited == WAIT_TIMEOUT ? Wait::TimedOut : Wait::WaitFailed;
-    }
-    return GetOverlappedResult(handle, &overlapped, &moved, TRUE) ? Wait::Done : Wait::ResultFailed;
+Completion completed(HANDLE handle, Transfer& transfer) {
+    DWORD moved = 0;
+    const bool ok = GetOverlappedResult(handle, &transfer.overlapped, &moved, FALSE) != FALSE;
+    return {true, ok, moved};
+}
+
+// Ends the transfer as judged; the buffer goes with it unless the system may still use it.
+Outcome conclude(std::unique_ptr<Transfer>& transfer, WaitEnd waited, Completion completion) {
+    const Outcome outcome = judgeTransfer(waited, completion);
+    if (outcome == Outcome::Abandoned) (void)transfer.release();
+    return outcome;
 }
 
 class HidWin32Backend final : public HidBackend {
@@ -176,31 +190,33 @@ public:
                           std::stop_token stop) override {
         if (stop.stop_requested()) return ReadResult::Cancelled;
         const HANDLE device = toWin32(handle);
-        OwnedEvent event;
-        if (!event.get()) return ReadResult::Failed;
-        OVERLAPPED overlapped{};
-        overlapped.hEvent = event.get();
-        if (!ReadFile(device, report.data(), static_cast<DWORD>(report.size()), nullptr, &overlapped) &&
+        auto transfer = std::make_unique<Transfer>(report.size());
+        if (!transfer->event.get()) return ReadResult::StartFailed;
+        if (!ReadFile(device, transfer->buffer.data(), static_cast<DWORD>(report.size()), nullptr, &transfer->overlapped) &&
             GetLastError() != ERROR_IO_PENDING)
-            return ReadResult::Failed;
+            return ReadResult::StartFailed;
         // The wait goes in short slices with a look at the stop request between them (a
-        // stop callback could hang the reader in the mingw runtime); a stop cancels the
-        // read and completes it before the block goes away.
-        DWORD moved = 0;
-        Wait result = Wait::Pending;
-        for (auto left = timeout; !stop.stop_requested(); left -= kStopSlice) {
-            const auto slice = std::min(left, kStopSlice);
-            result = finish(device, overlapped, static_cast<DWORD>(slice.count()), moved, left <= kStopSlice);
-            if (result != Wait::Pending) break;
+        // stop callback could hang the reader in the mingw runtime).
+        WaitEnd waited = WaitEnd::TimedOut;
+        for (auto left = timeout; left.count() > 0 && !stop.stop_requested(); left -= kStopSlice) {
+            const DWORD result = WaitForSingleObject(transfer->event.get(), static_cast<DWORD>(std::min(left, kStopSlice).count()));
+            if (result == WAIT_TIMEOUT) continue;
+            waited = result == WAIT_OBJECT_0 ? WaitEnd::Signalled : WaitEnd::Failed;
+            break;
         }
-        if (result == Wait::Pending) cancelAndComplete(device, overlapped);
+        const Completion completion =
+            waited == WaitEnd::Signalled ? completed(device, *transfer) : cancelAndComplete(device, *transfer);
+        const Outcome outcome = conclude(transfer, waited, completion);
         if (stop.stop_requested()) return ReadResult::Cancelled;
-        switch (result) {
-        case Wait::Done: return moved > 0 ? ReadResult::Ok : ReadResult::TimedOut;
-        case Wait::Pending:
-        case Wait::TimedOut: return ReadResult::TimedOut;
-        case Wait::WaitFailed:
-        case Wait::ResultFailed: break;
+        switch (outcome) {
+        case Outcome::Done:
+            if (completion.moved == 0) return ReadResult::TimedOut;
+            std::copy_n(transfer->buffer.begin(), std::min<std::size_t>(completion.moved, report.size()), report.begin());
+            return ReadResult::Ok;
+        case Outcome::TimedOut: return ReadResult::TimedOut;
+        case Outcome::WaitFailed:
+        case Outcome::ResultFailed:
+        case Outcome::Abandoned: break;
         }
         return ReadResult::Failed;
     }
@@ -208,20 +224,23 @@ public:
     WriteResult writeReport(HidHandle handle, std::span<const std::uint8_t> report,
                             std::chrono::milliseconds timeout) override {
         const HANDLE device = toWin32(handle);
-        OwnedEvent event;
-        if (!event.get()) return {WriteResult::WaitFailed, 0};
-        OVERLAPPED overlapped{};
-        overlapped.hEvent = event.get();
-        if (!WriteFile(device, report.data(), static_cast<DWORD>(report.size()), nullptr, &overlapped) &&
+        auto transfer = std::make_unique<Transfer>(report.size());
+        if (!transfer->event.get()) return {WriteResult::StartFailed, 0, GetLastError()};
+        std::copy(report.begin(), report.end(), transfer->buffer.begin());
+        if (!WriteFile(device, transfer->buffer.data(), static_cast<DWORD>(report.size()), nullptr, &transfer->overlapped) &&
             GetLastError() != ERROR_IO_PENDING)
-            return {WriteResult::WaitFailed, 0};
-        DWORD moved = 0;
-        switch (finish(device, overlapped, static_cast<DWORD>(timeout.count()), moved)) {
-        case Wait::Done: return {WriteResult::Written, moved};
-        case Wait::Pending:
-        case Wait::TimedOut: return {WriteResult::WaitTimedOut, 0};
-        case Wait::WaitFailed: return {WriteResult::WaitFailed, 0};
-        case Wait::ResultFailed: break;
+            return {WriteResult::StartFailed, 0, GetLastError()};
+        const DWORD result = WaitForSingleObject(transfer->event.get(), static_cast<DWORD>(timeout.count()));
+        const WaitEnd waited =
+            result == WAIT_OBJECT_0 ? WaitEnd::Signalled : result == WAIT_TIMEOUT ? WaitEnd::TimedOut : WaitEnd::Failed;
+        const Completion completion =
+            waited == WaitEnd::Signalled ? completed(device, *transfer) : cancelAndComplete(device, *transfer);
+        switch (conclude(transfer, waited, completion)) {
+        case Outcome::Done: return {WriteResult::Written, completion.moved};
+        case Outcome::TimedOut: return {WriteResult::WaitTimedOut, 0};
+        case Outcome::WaitFailed:
+        case Outcome::Abandoned: return {WriteResult::WaitFailed, 0};
+        case Outcome::ResultFailed: break;
         }
         return {WriteResult::ResultFailed, 0};
     }

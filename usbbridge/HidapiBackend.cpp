@@ -182,7 +182,8 @@ ReadResult HidapiBackend::readReport(HidHandle handle, std::span<std::uint8_t> r
                                      std::chrono::milliseconds timeout, std::stop_token stop) {
     const auto d = device(handle);
     hid_device* hid = d ? d->hid : nullptr;
-    if (!hid || report.size() < 2) return ReadResult::Failed;
+    // A device already found gone fails at once: that read cannot start.
+    if (!hid || d->gone || report.size() < 2) return ReadResult::StartFailed;
     // The adapters use unnumbered reports: hidapi hands over the data alone, while the
     // report layout starts with the report id 0.
     report[0] = 0;

@@ -182,7 +182,7 @@ bool SimBackend::setNumInputBuffers(HidHandle handle, unsigned long count) {
 ReadResult SimBackend::readReport(HidHandle handle, std::span<std::uint8_t> report,
                                   std::chrono::milliseconds timeout, std::stop_token stop) {
     const auto p = port(handle);
-    if (!p || report.size() < adapterInfo(p->kind).inputReportLength) return ReadResult::Failed;
+    if (!p || report.size() < adapterInfo(p->kind).inputReportLength) return ReadResult::StartFailed;
     const bool bridge = p->kind == AdapterKind::SerialBridge;
     const std::size_t room = bridge ? 7 : 4;
     for (auto left = timeout.count(); left > 0; left -= kPollSliceMs) {

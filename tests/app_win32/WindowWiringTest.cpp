@@ -296,5 +296,24 @@ TEST_F(WindowWiringTest, CompareOverCom1ListsWhatTheSwitchHoldsOtherwise)
     command(ActionId::Disconnect);
 }
 
+// Needs an adapter on Wine's HID bus with ats-sim behind it, started with words 0 = 185,
+// 2 = 260 and 14 = 95 (the Wine HID test in tests/usbemu runs this one).
+TEST_F(WindowWiringTest, ConnectDownloadOverUsbShowTheSwitchsValues)
+{
+    if (std::getenv("KOVRIN_SIM_ON_USB") == nullptr)
+        GTEST_SKIP() << "no emulated adapter";
+    command(ActionId::Usb);
+    command(ActionId::Connect);
+    ASSERT_EQ(form->status().label(0), "Connect") << (form->messages.empty() ? "" : form->messages.back());
+    command(ActionId::Download);
+    ASSERT_TRUE(form->messages.empty()) << form->messages.back();
+    EXPECT_EQ(form->status().label(2), "Data from ATS");
+    EXPECT_EQ(text(ControlId::Edit3), "185");
+    EXPECT_EQ(text(ControlId::Edit4), "260");
+    EXPECT_EQ(text(ControlId::Edit19), "95");
+    command(ActionId::Disconnect);
+    EXPECT_EQ(form->status().label(0), "Disconnect");
+}
+
 } // namespace
 } // namespace kovrin::win32

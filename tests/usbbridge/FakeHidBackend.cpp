@@ -1,5 +1,8 @@
 #include "FakeHidBackend.h"
 
+#include <stdexcept>
+#include <utility>
+
 #include <algorithm>
 #include <string>
 
@@ -69,6 +72,16 @@ bool FakeHidBackend::waitInputConsumed(int device) {
     std::unique_lock l(mutex_);
     const auto& s = devices_.at(static_cast<std::size_t>(device));
     return changed_.wait_for(l, std::chrono::seconds(10), [&] { return s.input.empty() && s.readerWaiting; });
+}
+
+void FakeHidBackend::failNextRead(int device) {
+    std::lock_guard l(mutex_);
+    devices_.at(static_cast<std::size_t>(device)).failRead = true;
+}
+
+void FakeHidBackend::throwOnNextRead(int device) {
+    std::lock_guard l(mutex_);
+    devices_.at(static_cast<std::size_t>(device)).throwRead = true;
 }
 
 void FakeHidBackend::scriptWrites(int device, std::vector<WriteResult::Kind> outcomes) {
@@ -199,7 +212,9 @@ ReadResult FakeHidBackend::readReport(HidHandle handle, std::span<std::uint8_t> 
                                       std::chrono::milliseconds timeout, std::stop_token stop) {
     std::unique_lock l(mutex_);
     State* s = stateOf(handle);
-    if (!s) return ReadResult::Failed;
+    if (!s) return ReadResult::StartFailed;
+    if (std::exchange(s->throwRead, false)) throw std::runtime_error("driver fault");
+    if (std::exchange(s->failRead, false)) return ReadResult::Failed;
     maxReaders_ = std::max(maxReaders_, ++readers_);
     s->readerWaiting = true;
     changed_.notify_all();
@@ -234,6 +249,7 @@ WriteResult FakeHidBackend::writeReport(HidHandle handle, std::span<const std::u
         outcome = s->writeOutcomes.front();
         s->writeOutcomes.pop_front();
     }
+    if (outcome == WriteResult::StartFailed) return {outcome, 0, 1167};  // the device is not connected
     if (outcome != WriteResult::Written) return {outcome, 0};
     s->writes.emplace_back(report.begin(), report.end());
     return {WriteResult::Written, report.size()};

@@ -47,6 +47,9 @@ public:
     // Input reports the reader gets in order; a timeout entry makes one read time out.
     void pushInput(int device, std::vector<std::uint8_t> report);
     void pushReadTimeout(int device);
+    // The next read starts and then fails; or it throws.
+    void failNextRead(int device);
+    void throwOnNextRead(int device);
     // Blocks until the reader has taken every pushed report and come back for the next.
     bool waitInputConsumed(int device);
     // Outcomes of the next writes to the device; later ones are written in full.
@@ -81,6 +84,8 @@ private:
         bool attached = true;
         std::deque<std::vector<std::uint8_t>> input; // empty vector: a time-out
         bool readerWaiting = false;
+        bool failRead = false;
+        bool throwRead = false;
         std::deque<WriteResult::Kind> writeOutcomes;
         std::vector<std::vector<std::uint8_t>> writes;
         std::vector<FeatureCall> features;

@@ -6,11 +6,13 @@
 #include <fstream>
 #include <functional>
 #include <sstream>
+#include <thread>
 
 namespace ubrix::test {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::chrono_literals;
 
 struct InitCase {
     const char* name;
@@ -85,6 +87,22 @@ TEST_F(BridgeTest, CloseWakesReaderOutOfItsWait) {
     EXPECT_EQ(bridge.USB_COM_Close(0), 0);
     EXPECT_EQ(hid.cancelledReads(), 1);
     EXPECT_FALSE(bridge.readerRunning());
+}
+
+// A reader ended by an exception leaves the link closed, not open with no reader: the
+// next send connects again and a reader runs.
+TEST_F(BridgeTest, ReaderEndedByAnExceptionIsStartedAgainByTheNextSend) {
+    hid.addDevice(kPlain);
+    ASSERT_EQ(init(), 0);
+    ASSERT_TRUE(hid.waitInputConsumed(0));
+    hid.throwOnNextRead(0);
+    hid.pushReadTimeout(0);
+    for (int i = 0; i < 400 && bridge.GetUSBOpened() != 0; ++i) std::this_thread::sleep_for(5ms);
+    EXPECT_EQ(bridge.GetUSBOpened(), 0);
+    send("GI");
+    EXPECT_EQ(bridge.GetUSBOpened(), 1);
+    hid.pushInput(0, bytes({0, 'O', 'K', 0, 0}));
+    EXPECT_EQ(received(), "OK");
 }
 
 TEST_F(BridgeTest, CallsBeforeInitAreHarmless) {

@@ -222,7 +222,7 @@ TEST_F(BridgeTest, SixFailedStepsForceReinitialisation) {
     const int opens = hid.opensTotal();
     using K = WriteResult::Kind;
     hid.scriptWrites(0, {K::WaitTimedOut, K::WaitTimedOut, K::WaitFailed, K::WaitTimedOut, K::WaitTimedOut, K::ResultFailed,
-                         K::WaitTimedOut, K::WaitTimedOut, K::WaitTimedOut, K::WaitTimedOut, K::WaitTimedOut,
+                         K::WaitTimedOut, K::StartFailed, K::WaitTimedOut, K::WaitTimedOut, K::WaitTimedOut,
                          K::WaitTimedOut});
     clearTrace();
     send("123456789012345678901234"); // six steps: the sixth resets the count
@@ -231,6 +231,9 @@ TEST_F(BridgeTest, SixFailedStepsForceReinitialisation) {
     EXPECT_EQ(countOf(trace(), "\nUSB Write Wait result: [4294967295]"), 1u);
     send("123456789012345678901234");
     EXPECT_EQ(bridge.writeErrorCount(), 6);
+    // A write that could not start says why, not a wait result it never had.
+    EXPECT_EQ(countOf(trace(), "\nUSB Error WriteFile: 1167"), 1u);
+    EXPECT_EQ(countOf(trace(), "\nUSB Write Wait result: [4294967295]"), 1u);
     EXPECT_EQ(hid.opensTotal(), opens);
     EXPECT_EQ(bridge.GetUSBOpened(), 1);
 
@@ -241,6 +244,20 @@ TEST_F(BridgeTest, SixFailedStepsForceReinitialisation) {
     EXPECT_EQ(bridge.writeErrorCount(), 0);
     EXPECT_EQ(hid.writes(0).size(), 1u);
     EXPECT_EQ(hid.openHandles(), 2);
+}
+
+// The driver keeps only a few input reports: after a read that failed once it had
+// started, the next one follows at once instead of after a read's whole bound.
+TEST_F(BridgeTest, ReadThatFailedAfterItStartedIsFollowedAtOnce) {
+    hid.addDevice(kPlain);
+    ASSERT_EQ(init(), 0);
+    ASSERT_TRUE(hid.waitInputConsumed(0));
+    hid.failNextRead(0);
+    const auto start = std::chrono::steady_clock::now();
+    hid.pushReadTimeout(0);
+    hid.pushInput(0, bytes({0, 'A', 'B', 'C', 'D'}));
+    EXPECT_EQ(received(), "ABCD");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1500ms);
 }
 
 TEST_F(BridgeTest, NoAdapterEverySendRetriesAndWritesNothing) {

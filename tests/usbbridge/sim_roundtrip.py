@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """The simulated-adapter library carries bytes both ways between its exports and a tty,
 for both adapter kinds, with the real report logic in between."""
+import _ctypes
 import ctypes
 import os
 import select
@@ -64,6 +65,30 @@ def main(path):
         if problem:
             print(problem)
             return 1
+    return unloaded_while_reading(path)
+
+def unloaded_while_reading(path):
+    """A client that unloads the library without closing it: the running reader keeps the
+    library mapped, so the process goes on unharmed."""
+    master, slave = os.openpty()
+    os.environ["UBRIX_SIM_TTY"] = os.ttyname(slave)
+    lib = ubrix_ctypes.load(path)
+    if lib.USB_COM_Init(0, 0, b"") != 0:
+        print("unload: not opened")
+        return 1
+    handle = lib._handle
+    del lib
+    # Two references were taken by loading (the earlier load and this one): drop both.
+    for _ in range(2):
+        _ctypes.dlclose(handle)
+    time.sleep(0.3)
+    try:
+        ctypes.CDLL(path, mode=os.RTLD_NOLOAD | os.RTLD_NOW)
+    except OSError:
+        print("unload: the library went away under its running reader")
+        return 1
+    os.write(master, b"still reading")
+    time.sleep(0.3)
     return 0
 
 if __name__ == "__main__":

@@ -8,12 +8,10 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <linux/usbdevice_fs.h>
 #include <sys/ioctl.h>
 #include <poll.h>
 #include <stdexcept>
-#include <termios.h>
 #include <thread>
 #include <unistd.h>
 
@@ -25,45 +23,10 @@ namespace {
 // loop; an empty reap is answered after this pause to keep that loop cheap.
 constexpr auto kEmptyReapPause = std::chrono::milliseconds(5);
 
-// Feature report before the host sets it: 9600 baud, 8N1.
-constexpr std::array<std::uint8_t, 5> kFactoryFeature{0x80, 0x25, 0x00, 0x00, 0x03};
-
-// What a device kind's descriptors declare.
-struct KindInfo {
-    std::uint16_t vendorId;
-    std::uint16_t productId;
-    std::size_t inputBytes;    // interrupt IN payload (no report id)
-    std::size_t outputBytes;   // interrupt OUT payload
-    std::size_t featureBytes;  // feature report data (no report id)
-};
-
-const KindInfo kKinds[] = {
-    {0x0A6D, 0x0005, 4, 4, 4},  // plain adapter: 5-byte reports with their id
-    {0x04B4, 0x5500, 8, 8, 5},  // serial-bridge adapter: 9-byte reports, 6-byte feature
-    {0x046D, 0xC31C, 8, 0, 0},  // a keyboard: a HID device that is no adapter
-};
-
-const KindInfo& Info(DeviceKind kind) { return kKinds[static_cast<int>(kind)]; }
-
 void Put16(Bytes& out, unsigned v)
 {
     out.push_back(static_cast<std::uint8_t>(v & 0xFF));
     out.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-
-// Vendor-defined reports of 8-bit fields, no report id.
-Bytes ReportDescriptor(const KindInfo& k)
-{
-    Bytes d{0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x15, 0x00, 0x26, 0xFF, 0x00, 0x75, 0x08};
-    const auto item = [&](std::size_t count, std::uint8_t main) {
-        if (count == 0) return;
-        d.insert(d.end(), {0x95, static_cast<std::uint8_t>(count), 0x09, 0x01, main, 0x02});
-    };
-    item(k.inputBytes, 0x81);
-    item(k.outputBytes, 0x91);
-    item(k.featureBytes, 0xB1);
-    d.push_back(0xC0);
-    return d;
 }
 
 Bytes DeviceDescriptor(const KindInfo& k)
@@ -105,30 +68,7 @@ UMockdevIoctlData* Resolve(UMockdevIoctlData* data, std::size_t offset, std::siz
     return out;
 }
 
-void SetRaw(int fd)
-{
-    termios tio{};
-    if (tcgetattr(fd, &tio) != 0) return;
-    cfmakeraw(&tio);
-    tio.c_cflag |= CLOCAL | CREAD;
-    cfsetispeed(&tio, B1200);
-    cfsetospeed(&tio, B1200);
-    tcsetattr(fd, TCSANOW, &tio);
-}
-
 } // namespace
-
-std::string Hex(const std::uint8_t* data, std::size_t count)
-{
-    std::string out;
-    char two[4];
-    for (std::size_t i = 0; i < count; ++i) {
-        std::snprintf(two, sizeof two, "%02x", data[i]);
-        if (i) out += ' ';
-        out += two;
-    }
-    return out;
-}
 
 // One submitted URB, held until it is reaped. The data objects stand for the client's
 // memory: what is written into them reaches the client when the reap completes.
@@ -205,25 +145,17 @@ void Testbed::Unplug(Device& device)
 }
 
 Device::Device(DeviceKind kind, int bus, const std::string& tty, Behaviour behaviour)
-    : kind_(kind), behaviour_(behaviour), feature_(kFactoryFeature.begin(), kFactoryFeature.end())
+    : side_(kind, tty), kind_(kind), behaviour_(behaviour)
 {
     char node[32];
     std::snprintf(node, sizeof node, "/dev/bus/usb/%03d/001", bus);
     devNode_ = node;
     sysPath_ = "/sys/devices/usb" + std::to_string(bus) + "/" + std::to_string(bus) + "-1";
-    if (!tty.empty()) {
-        tty_ = ::open(tty.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-        if (tty_ < 0) throw std::runtime_error("cannot open " + tty);
-        SetRaw(tty_);
-        // A freshly plugged adapter has received nothing yet.
-        tcflush(tty_, TCIFLUSH);
-    }
 }
 
 Device::~Device()
 {
     if (handler_) g_object_unref(handler_);
-    if (tty_ >= 0) ::close(tty_);
 }
 
 Observed Device::Seen() const
@@ -342,11 +274,7 @@ void Device::Submit(void* handle, void* argument)
         const std::size_t length = static_cast<std::size_t>(f->buffer_length);
         seen_.outputs.emplace_back(data, data + length);
         seen_.outputTimes.push_back(Clock::now());
-        // Plain: four data bytes. Serial bridge: the count in the low bits, then the data.
-        if (kind_ == DeviceKind::SerialBridge && length > 0)
-            WriteSerial(data + 1, std::min<std::size_t>(data[0] & 0x07, length - 1));
-        else
-            WriteSerial(data, length);
+        side_.Output(data, length);
         urb->fields()->actual_length = f->buffer_length;
         urb->fields()->status = 0;
         done_.push_back(std::move(urb));
@@ -379,11 +307,11 @@ bool Device::Control(Urb& urb)
     if (type == 0x81 && request == 0x06 && (value >> 8) == 0x22) return answer(ReportDescriptor(k));
     if (type == 0xA1 && request == 0x01 && (value >> 8) == 0x03 && k.featureBytes) {
         seen_.controls.push_back("GET_REPORT feature");
-        return answer(feature_);
+        return answer(side_.feature());
     }
     if (type == 0x21 && request == 0x09 && (value >> 8) == 0x03 && k.featureBytes) {
         seen_.controls.push_back("SET_REPORT feature " + Hex(b + 8, length));
-        feature_.assign(b + 8, b + 8 + std::min(length, k.featureBytes));
+        side_.SetFeature(b + 8, length);
         f->actual_length = static_cast<int>(length);
         f->status = 0;
         return true;
@@ -397,24 +325,18 @@ bool Device::Control(Urb& urb)
     return false;
 }
 
-// An input report from what the serial side has ready: plain, up to four data bytes;
-// serial bridge, the count and up to seven.
+// An input report from what the serial side has ready.
 bool Device::FillInput(Urb& urb)
 {
-    if (tty_ < 0 || behaviour_.silent) return false;
-    const bool bridge = kind_ == DeviceKind::SerialBridge;
-    std::array<std::uint8_t, 7> data{};
-    const ssize_t got = ::read(tty_, data.data(), bridge ? 7 : 4);
-    if (got <= 0) return false;
-    Bytes report(Info(kind_).inputBytes, 0);
-    if (bridge) report[0] = static_cast<std::uint8_t>(got);
-    std::copy_n(data.begin(), got, report.begin() + (bridge ? 1 : 0));
+    if (behaviour_.silent) return false;
+    const std::optional<Bytes> report = side_.Input();
+    if (!report) return false;
     usbdevfs_urb* f = urb.fields();
-    const std::size_t n = std::min<std::size_t>(report.size(), f->buffer_length);
-    std::copy_n(report.begin(), n, urb.buffer->data);
+    const std::size_t n = std::min<std::size_t>(report->size(), f->buffer_length);
+    std::copy_n(report->begin(), n, urb.buffer->data);
     f->actual_length = static_cast<int>(n);
     f->status = 0;
-    seen_.inputs.push_back(report);
+    seen_.inputs.push_back(*report);
     return true;
 }
 
@@ -478,23 +400,6 @@ void Device::Discard(void* handle, void* argument)
     done_.push_back(std::move(*it));
     flying_.erase(it);
     umockdev_ioctl_client_complete(client, 0, 0);
-}
-
-void Device::WriteSerial(const std::uint8_t* data, std::size_t count)
-{
-    if (tty_ < 0) return;
-    std::size_t done = 0;
-    while (done < count) {
-        const ssize_t n = ::write(tty_, data + done, count - done);
-        if (n > 0) {
-            done += static_cast<std::size_t>(n);
-        } else if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
-            pollfd pfd{tty_, POLLOUT, 0};
-            if (::poll(&pfd, 1, 1000) <= 0) return;
-        } else {
-            return;
-        }
-    }
 }
 
 } // namespace kovrin::usbemu

@@ -3,28 +3,21 @@
 // bridge library talks to them through hidapi and libusb exactly as to hardware. Each
 // adapter plays its side of the reports; its serial side is a tty (an ats-sim pty).
 // Needs the process to run under umockdev's preload library (umockdev-wrapper).
-#include <chrono>
-#include <cstdint>
+#include "AdapterSide.h"
+
 #include <memory>
 #include <mutex>
 #include <ostream>
-#include <string>
-#include <vector>
 
 typedef struct _UMockdevTestbed UMockdevTestbed;
 
 namespace kovrin::usbemu {
-
-enum class DeviceKind { Plain, SerialBridge, Keyboard };
 
 // Test listings name the kind.
 inline void PrintTo(DeviceKind kind, std::ostream* out)
 {
     *out << (kind == DeviceKind::Plain ? "plain" : kind == DeviceKind::SerialBridge ? "serial bridge" : "keyboard");
 }
-
-using Bytes = std::vector<std::uint8_t>;
-using Clock = std::chrono::steady_clock;
 
 struct Behaviour {
     bool claimBusy = false;      // CLAIMINTERFACE answers EBUSY (another program holds it)
@@ -88,24 +81,20 @@ private:
     void Discard(void* client, void* arg);
     bool Control(Urb& urb);
     bool FillInput(Urb& urb);
-    void WriteSerial(const std::uint8_t* data, std::size_t count);
 
+    AdapterSide side_;
     DeviceKind kind_;
     std::string sysPath_;
     std::string devNode_;
     Behaviour behaviour_;
-    int tty_ = -1;
     void* handler_ = nullptr;
 
     mutable std::mutex mutex_;
     bool gone_ = false;
     bool driverBound_ = true;
-    Bytes feature_;
     std::vector<std::unique_ptr<Urb>> flying_;
     std::vector<std::unique_ptr<Urb>> done_;
     Observed seen_;
 };
-
-std::string Hex(const std::uint8_t* data, std::size_t count);
 
 } // namespace kovrin::usbemu

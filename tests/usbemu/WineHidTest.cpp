@@ -1,0 +1,231 @@
+// ubrix.dll and kovrin-cli.exe under Wine, through Wine's HID bus, against adapters
+// emulated as hidraw nodes with ats-sim behind them. This program starts the prefix's
+// Wine server itself, under umockdev's preload, so that Wine's device drivers inherit
+// the emulation; no other server may run on the prefix meanwhile.
+// Environment: KOVRIN_WINE (the 64-bit loader), KOVRIN_WINESERVER, WINEPREFIX (its
+// winebus with "Enable SDL" = 0), KOVRIN_WINE_BIN (kovrin-cli.exe and ubrix.dll).
+#include "HidrawAdapter.h"
+
+#include "tools/ats-sim/harness/SimProcess.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <thread>
+
+namespace kovrin::usbemu {
+namespace {
+
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+constexpr std::size_t kDownloadReports = 3 + 3 + 16 * 4;  // GI, GN, 16 x GM
+const std::vector<std::string> kSwitch = {"--fast", "--code", "WINHID000000042", "--model", "MODEL H",
+                                          "--word", "0=185", "--word", "15=0x1234"};
+
+std::string Env(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+std::string ReadAll(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+sim::ChildProcess::Launch Program(std::vector<std::string> argv)
+{
+    sim::ChildProcess::Launch launch;
+    launch.argv = std::move(argv);
+    return launch;
+}
+
+std::string AfterFirstLine(const std::string& text) { return text.substr(std::min(text.find('\n'), text.size())); }
+
+class WineHid : public testing::TestWithParam<DeviceKind> {
+protected:
+    static void SetUpTestSuite()
+    {
+        if (Env("KOVRIN_WINE").empty() || Env("KOVRIN_WINE_BIN").empty() || Env("WINEPREFIX").empty()) return;
+        testbed = new HidrawTestbed();
+        if (!Testbed::Active()) return;
+        // The first program starts the server, which then carries the preload and the
+        // testbed's folder to the device drivers it starts.
+        const sim::RunResult boot = sim::RunProgram(Program({Env("KOVRIN_WINE"), "wineboot"}), 180s);
+        ready = boot.status.code == 0;
+        // The HID bus finds its devices a little after the boot returns.
+        std::this_thread::sleep_for(3s);
+    }
+    static void TearDownTestSuite()
+    {
+        if (ready) sim::RunProgram(Program({Env("KOVRIN_WINESERVER"), "-k"}), 60s);
+        delete testbed;
+        testbed = nullptr;
+    }
+    void SetUp() override
+    {
+        if (!testbed) GTEST_SKIP() << "needs KOVRIN_WINE, KOVRIN_WINE_BIN and WINEPREFIX";
+        if (!Testbed::Active()) GTEST_SKIP() << "needs umockdev's preload library (umockdev-wrapper)";
+        ASSERT_TRUE(ready) << "wineboot failed";
+        work = fs::path(testing::TempDir()) / ("winehid-" + std::to_string(::getpid()));
+        fs::create_directories(work);
+    }
+    // The library takes the first adapter it finds: none is left for the next test.
+    void TearDown() override
+    {
+        for (HidrawDevice* device : plugged) testbed->Unplug(*device);
+        if (!plugged.empty()) std::this_thread::sleep_for(1s);
+    }
+
+    HidrawDevice& Start(std::vector<std::string> options = kSwitch, Behaviour behaviour = {})
+    {
+        std::string error;
+        auto started = sim::SimProcess::Start(options, error);
+        if (!started) throw std::runtime_error(error);
+        simulator.emplace(std::move(*started));
+        HidrawDevice& device = testbed->Plug(GetParam(), simulator->path(), behaviour);
+        plugged.push_back(&device);
+        // Wine's bus takes the device's add event and builds its HID device.
+        std::this_thread::sleep_for(2s);
+        return device;
+    }
+
+    sim::RunResult Cli(std::vector<std::string> args, std::chrono::seconds timeout = 120s)
+    {
+        std::vector<std::string> argv{Env("KOVRIN_WINE"), Env("KOVRIN_WINE_BIN") + "/kovrin-cli.exe"};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return sim::RunProgram(Program(std::move(argv)), timeout);
+    }
+    std::string File(const char* name) const
+    {
+        return (work / ((GetParam() == DeviceKind::Plain ? "plain-" : "bridge-") + std::string(name))).string();
+    }
+
+    static inline HidrawTestbed* testbed = nullptr;
+    static inline bool ready = false;
+    fs::path work;
+    std::vector<HidrawDevice*> plugged;
+    std::optional<sim::SimProcess> simulator;
+};
+
+// The download through ubrix.dll matches the Linux build's over the serial line (the date
+// line aside); the adapter saw the set-up, report layouts and pacing the library owes it,
+// and its trace says so; the edited words go back with --verify.
+TEST_P(WineHid, DownloadAndUploadThroughTheLibrary)
+{
+    const bool bridge = GetParam() == DeviceKind::SerialBridge;
+    HidrawDevice& adapter = Start();
+    const std::string win = File("win.kvnf");
+    // The library's trace file (appended to by every run) as the system's shared folder holds it.
+    const fs::path trace = fs::path(Env("WINEPREFIX")) / "drive_c/ProgramData/Brisel/debugusbkovrin.log";
+    fs::remove(trace);
+    sim::RunResult run = Cli({"download", "--port", "USB", win, "--force", "--debug"});
+    ASSERT_EQ(run.status.code, 0) << run.out << run.err;
+    const std::string traced = ReadAll(trace);
+    EXPECT_NE(traced.find(std::string(bridge ? "1204" : "2669") + " ... OK"), std::string::npos) << traced;
+    const std::string written = bridge ? "9" : "5";
+    std::size_t at = traced.find("\r\nUSB: Send_USB_Packet: WriteFile [3] ... Step:");
+    for (const std::string step : {"0 Writed:", "1 Writed:", "2 Writed:"}) {
+        at = traced.find(step + written + " ", at);
+        EXPECT_NE(at, std::string::npos) << step << "\n" << traced;
+    }
+
+    std::string error;
+    auto reference = sim::SimProcess::Start(kSwitch, error);
+    ASSERT_TRUE(reference) << error;
+    const std::string linux = File("linux.kvnf");
+    run = sim::RunProgram(Program({sim::ProgramPath("kovrin-cli"), "download", "--port", reference->path(), linux, "--force"}), 60s);
+    ASSERT_EQ(run.status.code, 0) << run.err;
+    const std::string a = ReadAll(win), b = ReadAll(linux);
+    EXPECT_EQ(a.rfind("Date: ", 0), 0u);
+    EXPECT_EQ(AfterFirstLine(a), AfterFirstLine(b));
+
+    const Observed seen = adapter.Seen();
+    if (bridge) {
+        EXPECT_EQ(seen.controls, (std::vector<std::string>{"GET_REPORT feature", "SET_REPORT feature b0 04 00 00 03",
+                                                           "GET_REPORT feature"}));
+    } else {
+        EXPECT_TRUE(seen.controls.empty());
+    }
+    ASSERT_EQ(seen.outputs.size(), kDownloadReports);
+    for (const Bytes& report : seen.outputs) {
+        ASSERT_EQ(report.size(), bridge ? 8u : 4u);
+        if (bridge) {
+            EXPECT_EQ(report[0], 0x34);
+        }
+    }
+    // Never faster than one report per 100 ms step (how much slower is bench-wine's business).
+    std::vector<long long> steps;
+    for (std::size_t i = 1; i < seen.outputTimes.size(); ++i)
+        steps.push_back(std::chrono::duration_cast<std::chrono::milliseconds>(seen.outputTimes[i] - seen.outputTimes[i - 1]).count());
+    std::nth_element(steps.begin(), steps.begin() + steps.size() / 2, steps.end());
+    EXPECT_GE(steps[steps.size() / 2], 100);
+
+    const std::string edited = File("edited.kvnf");
+    ASSERT_EQ(sim::RunProgram(Program({sim::ProgramPath("kovrin-cli"), "edit", linux, edited, "--set", "OverloadThreshold=110"}), 30s)
+                  .status.code,
+              0);
+    run = Cli({"upload", "--port", "USB", edited, "--verify"}, 180s);
+    EXPECT_EQ(run.status.code, 0) << run.out << run.err;
+}
+
+// A silent adapter ends the download with the link's message in bounded time; one
+// unplugged in the middle does too, and once it is back a download works again.
+TEST_P(WineHid, SilentAndUnpluggedAdaptersEndTheDownload)
+{
+    HidrawDevice& silent = Start(kSwitch, {.silent = true});
+    sim::RunResult run = Cli({"download", "--port", "USB", File("silent.kvnf"), "--force"}, 60s);
+    EXPECT_FALSE(run.timedOut);
+    EXPECT_NE(run.status.code, 0);
+    EXPECT_NE(run.err.find("Error in ReadBuffer serial port"), std::string::npos) << run.out << run.err;
+    testbed->Unplug(silent);
+
+    HidrawDevice& adapter = Start();
+    std::string error;
+    auto cli = sim::ChildProcess::Start(Program({Env("KOVRIN_WINE"), Env("KOVRIN_WINE_BIN") + "/kovrin-cli.exe",
+                                                 "download", "--port", "USB", File("cut.kvnf"), "--force"}),
+                                        error);
+    ASSERT_TRUE(cli) << error;
+    for (const auto end = Clock::now() + 60s; adapter.Seen().outputs.size() < 20 && Clock::now() < end;)
+        std::this_thread::sleep_for(10ms);
+    testbed->Unplug(adapter);
+    const std::optional<sim::ExitStatus> status = cli->wait(60s);
+    ASSERT_TRUE(status) << "kovrin-cli.exe hangs";
+    EXPECT_NE(status->code, 0);
+    EXPECT_NE(cli->err().find("Error in ReadBuffer serial port"), std::string::npos) << cli->out() << cli->err();
+
+    Start();
+    run = Cli({"download", "--port", "USB", File("again.kvnf"), "--force"});
+    EXPECT_EQ(run.status.code, 0) << run.out << run.err;
+}
+
+// The window's Win32 view connects over USB and shows what it downloaded (once: the
+// library is the same for both kinds). Needs the window tests built and a display.
+TEST_P(WineHid, WindowDownloadsOverUsb)
+{
+    const std::string tests = Env("KOVRIN_WINE_BIN") + "/app_win32_tests.exe";
+    if (GetParam() != DeviceKind::Plain || !fs::exists(tests) || Env("DISPLAY").empty())
+        GTEST_SKIP() << "plain adapter, app_win32_tests.exe and a display only";
+    Start({"--fast", "--word", "0=185", "--word", "2=260", "--word", "14=95"});
+    sim::ChildProcess::Launch launch = Program({Env("KOVRIN_WINE"), tests, "--gtest_filter=*OverUsb*"});
+    launch.extraEnv = {"KOVRIN_SIM_ON_USB=1"};
+    const sim::RunResult run = sim::RunProgram(launch, 120s);
+    EXPECT_EQ(run.status.code, 0) << run.out << run.err;
+    EXPECT_NE(run.out.find("[  PASSED  ] 1 test"), std::string::npos) << run.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, WineHid, testing::Values(DeviceKind::Plain, DeviceKind::SerialBridge),
+                         [](const auto& info) { return info.param == DeviceKind::Plain ? "Plain" : "SerialBridge"; });
+
+} // namespace
+} // namespace kovrin::usbemu
