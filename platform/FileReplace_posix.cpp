@@ -114,8 +114,10 @@ bool replaceByRename(const std::string& target, const struct stat* old, std::str
     if (ok && old) {
         // Owner and group where allowed (the owner only by a privileged user; the group
         // by its members), then the mode, which a change of owner may have cut.
-        if (::fchown(file.get(), old->st_uid, old->st_gid) != 0)
-            (void)::fchown(file.get(), static_cast<uid_t>(-1), old->st_gid);
+        // A group the user is no member of stays the user's own: that is allowed.
+        if (::fchown(file.get(), old->st_uid, old->st_gid) != 0
+            && ::fchown(file.get(), static_cast<uid_t>(-1), old->st_gid) != 0) {
+        }
         ok = ::fchmod(file.get(), old->st_mode & 07777) == 0;
     }
     ok = ok && ::fsync(file.get()) == 0;
