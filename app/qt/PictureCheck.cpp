@@ -15,10 +15,9 @@ namespace kovrin {
 
 namespace {
 
-// Blank: every pixel the same colour as the first.
-bool IsBlank(QWidget& widget)
+// Blank: no picture, or every pixel the same colour as the first.
+bool IsBlank(const QImage& image)
 {
-    const QImage image = widget.grab().toImage();
     if (image.isNull())
         return true;
     const QRgb first = image.pixel(0, 0);
@@ -29,17 +28,24 @@ bool IsBlank(QWidget& widget)
     return true;
 }
 
-std::vector<QWidget*> Pictures(QWidget& window)
+struct Picture {
+    QWidget* widget;
+    QImage image;  // what the widget was given to draw
+};
+
+// A button without its picture may still draw its text, so the picture itself is looked
+// at as well as the widget on screen.
+std::vector<Picture> Pictures(QWidget& window)
 {
-    std::vector<QWidget*> pictures;
+    std::vector<Picture> pictures;
     for (QToolBar* bar : window.findChildren<QToolBar*>())
         for (QToolButton* button : bar->findChildren<QToolButton*>())
             if (button->isVisible() && button->defaultAction() && !button->defaultAction()->isSeparator())
-                pictures.push_back(button);
+                pictures.push_back({button, button->icon().pixmap(button->iconSize()).toImage()});
     if (auto* panel = window.findChild<QWidget*>(QStringLiteral("Panel2")))
         for (QLabel* label : panel->findChildren<QLabel*>())
             if (label->isVisible() && label->objectName().startsWith(QStringLiteral("Image")))
-                pictures.push_back(label);
+                pictures.push_back({label, label->pixmap().toImage()});
     return pictures;
 }
 
@@ -51,11 +57,11 @@ void SchedulePictureCheck(QWidget& window)
 {
     QTimer::singleShot(200, &window, [&window] {
         int blank = 0;
-        const std::vector<QWidget*> pictures = Pictures(window);
-        for (QWidget* picture : pictures) {
-            if (IsBlank(*picture)) {
+        const std::vector<Picture> pictures = Pictures(window);
+        for (const Picture& picture : pictures) {
+            if (IsBlank(picture.image) || IsBlank(picture.widget->grab().toImage())) {
                 ++blank;
-                std::printf("blank picture: %s\n", qPrintable(picture->objectName()));
+                std::printf("blank picture: %s\n", qPrintable(picture.widget->objectName()));
             }
         }
         std::printf("pictures: %zu shown, %d blank\n", pictures.size(), blank);
