@@ -53,7 +53,13 @@ endforeach()
 # Desktop integration and the adapters' udev rules.
 set(linux_dir ${PROJECT_SOURCE_DIR}/packaging/linux)
 install(FILES ${linux_dir}/org.kovrin.Kovrin.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-install(FILES ${linux_dir}/org.kovrin.Kovrin.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+configure_file(${linux_dir}/org.kovrin.Kovrin.metainfo.xml.in ${CMAKE_BINARY_DIR}/org.kovrin.Kovrin.metainfo.xml @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/org.kovrin.Kovrin.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+# .kvnf files: their type (by name, and by the first line) and its icon.
+install(FILES ${linux_dir}/kovrin.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
+install(FILES ${PROJECT_SOURCE_DIR}/app/resources/icons/app-icon.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/mimetypes
+        RENAME application-x-kovrin-configuration.svg)
 install(FILES ${PROJECT_SOURCE_DIR}/app/resources/icons/app-icon.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps RENAME kovrin.svg)
 set(KOVRIN_INSTALL_UDEV_RULES_DIR "lib/udev/rules.d" CACHE STRING "Folder under the prefix for udev rules")
@@ -70,7 +76,8 @@ if(KOVRIN_PANDOC AND KOVRIN_GZIP)
     set(rendered ${CMAKE_BINARY_DIR}/man/${page}.1)
     add_custom_command(
       OUTPUT ${rendered}.gz
-      COMMAND ${KOVRIN_PANDOC} --standalone --from markdown-smart --to man ${source} --output ${rendered}
+      COMMAND ${KOVRIN_PANDOC} --standalone --from markdown-smart --to man
+              --metadata "footer=kovrin ${PROJECT_VERSION}" ${source} --output ${rendered}
       COMMAND ${KOVRIN_GZIP} -9 --no-name --force ${rendered}
       DEPENDS ${source}
       COMMENT "Rendering man page ${page}(1)"

@@ -231,8 +231,10 @@ ByRename replaceByRename(const std::string& target, const struct stat* old, std:
         // Owner and group where allowed (the owner only by a privileged user; the group
         // by its members), then the mode, which a change of owner may have cut. A file
         // system without owners (a network share) refuses them; the content counts more.
-        if (::fchown(file.get(), old->st_uid, old->st_gid) != 0)
-            (void)::fchown(file.get(), static_cast<uid_t>(-1), old->st_gid);
+        if (::fchown(file.get(), old->st_uid, old->st_gid) != 0
+            && ::fchown(file.get(), static_cast<uid_t>(-1), old->st_gid) != 0) {
+            // Neither: the file keeps the user's own owner and group, which is allowed.
+        }
         (void)::fchmod(file.get(), old->st_mode & 07777);
     }
     ok = ok && ::fsync(file.get()) == 0;

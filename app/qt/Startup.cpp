@@ -5,6 +5,7 @@
 #include "app/qt/Dialogs.h"
 #include "app/qt/LomarForm.h"
 #include "app/qt/PasswordForm.h"
+#include "app/qt/PictureCheck.h"
 #include "app/qt/ProgressForm.h"
 #include "app/qt/SettingsForm.h"
 
@@ -34,6 +35,8 @@ void RunForms(WindowEnvironment environment)
     forms.FormPassword = std::make_unique<TFormPassword>(PasswordDialogTexts{}, nullptr);
     forms.FormSettings = std::make_unique<TFormSettings>(MakePropertiesContent(ConfigRecord{}));
     forms.FormConfig->show();
+    if (PictureCheckRequested())
+        SchedulePictureCheck(*forms.FormConfig);
     QApplication::exec();
 }
 

@@ -3,10 +3,11 @@
 ; itself), a Start-menu entry and an uninstaller listed under installed programs.
 ; /S installs or uninstalls silently; /D=<folder> (last on the line) picks the folder.
 ;
-;   makensis -DVERSION=1.5.1.0 -DBINDIR=<folder of the Windows binaries>
-;            -DMANUAL=<Manual.pdf> -DOUTFILE=<setup .exe> kovrin.nsi
+; An earlier installation is removed first (its own uninstaller, silently), and its folder is
+; the default, so an upgrade replaces it in place.
 ;
-; kovrin.exe is taken when BINDIR holds it, so the installer builds before the window does.
+;   makensis -DVERSION=<a.b.c.d> -DBINDIR=<folder of the stripped Windows programs>
+;            -DMANUAL=<Manual.pdf> -DOUTFILE=<setup .exe> [-DSIGN=<command that signs %1>] kovrin.nsi
 
 ; A 64-bit installer for 64-bit programs: the 64-bit Program Files and registry view.
 Target amd64-unicode
@@ -26,12 +27,23 @@ SetCompressor /SOLID lzma
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Kovrin"
 !define SHORTCUT "$SMPROGRAMS\${PRODUCT}.lnk"
 !define MANUAL_SHORTCUT "$SMPROGRAMS\Kovrin Manual.lnk"
+!define FILE_TYPE "Kovrin.Configuration"
+!define COMPANY "Kovrin maintainers"
+
+; The installer and the uninstaller it writes are signed as they are made.
+!ifdef SIGN
+  !finalize '${SIGN}'
+  !uninstfinalize '${SIGN}'
+!endif
 
 !include "MUI2.nsh"
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
 InstallDir "$PROGRAMFILES64\Kovrin"
+; An installed copy's folder is the default: an upgrade lands where the old one was.
+InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
+ManifestDPIAware true
 RequestExecutionLevel admin
 ShowInstDetails show
 ShowUninstDetails show
@@ -41,7 +53,8 @@ VIAddVersionKey "ProductName" "${PRODUCT}"
 VIAddVersionKey "FileDescription" "${PRODUCT} setup"
 VIAddVersionKey "FileVersion" "${VERSION}"
 VIAddVersionKey "ProductVersion" "${VERSION}"
-VIAddVersionKey "LegalCopyright" "Kovrin maintainers"
+VIAddVersionKey "CompanyName" "${COMPANY}"
+VIAddVersionKey "LegalCopyright" "${COMPANY}"
 
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
@@ -58,33 +71,46 @@ Function un.onInit
   SetShellVarContext all
 FunctionEnd
 
+; Runs the installed copy's own uninstaller silently in its folder (_?= keeps it there and
+; makes the call wait), then takes away the uninstaller, which cannot delete itself so.
+Function RemovePrevious
+  ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  StrCmp $0 "" done
+  IfFileExists "$0\uninstall.exe" 0 done
+  DetailPrint "Removing the installed copy in $0"
+  ExecWait '"$0\uninstall.exe" /S _?=$0' $1
+  StrCmp $1 0 +2
+    Abort "The installed copy in $0 could not be removed (code $1)."
+  Delete "$0\uninstall.exe"
+  RMDir "$0"
+done:
+FunctionEnd
+
 Section "Kovrin"
+  Call RemovePrevious
   SetOutPath "$INSTDIR"
-!if /FileExists "${BINDIR}\kovrin.exe"
   File "${BINDIR}\kovrin.exe"
-  !define HAVE_WINDOW
-!endif
   File "${BINDIR}\ubrix.dll"
   File "${BINDIR}\kovrin-cli.exe"
   File "${MANUAL}"
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
-!ifdef HAVE_WINDOW
   CreateShortcut "${SHORTCUT}" "$INSTDIR\kovrin.exe" "" "$INSTDIR\kovrin.exe" 0
-!else
-  ; Until the window ships, the Start menu offers the manual.
-  CreateShortcut "${MANUAL_SHORTCUT}" "$INSTDIR\Manual.pdf"
-!endif
+
+  ; .kvnf files open in the program and show its icon.
+  WriteRegStr HKLM "Software\Classes\.kvnf" "" "${FILE_TYPE}"
+  WriteRegStr HKLM "Software\Classes\${FILE_TYPE}" "" "ATS Configuration file"
+  WriteRegStr HKLM "Software\Classes\${FILE_TYPE}\DefaultIcon" "" '"$INSTDIR\kovrin.exe",0'
+  WriteRegStr HKLM "Software\Classes\${FILE_TYPE}\shell\open\command" "" '"$INSTDIR\kovrin.exe" "%1"'
+  System::Call 'shell32::SHChangeNotify(i 0x08000000, i 0, p 0, p 0)'
 
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "Kovrin maintainers"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${COMPANY}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
   WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
-!ifdef HAVE_WINDOW
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\kovrin.exe"
-!endif
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
   SectionGetSize 0 $0
@@ -101,6 +127,13 @@ Section "Uninstall"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
   Delete "${SHORTCUT}"
+  ; Left from installers that offered the manual before the window shipped.
   Delete "${MANUAL_SHORTCUT}"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  ; The extension is given back only while it is still this program's.
+  ReadRegStr $0 HKLM "Software\Classes\.kvnf" ""
+  StrCmp $0 "${FILE_TYPE}" 0 +2
+    DeleteRegKey HKLM "Software\Classes\.kvnf"
+  DeleteRegKey HKLM "Software\Classes\${FILE_TYPE}"
+  System::Call 'shell32::SHChangeNotify(i 0x08000000, i 0, p 0, p 0)'
 SectionEnd

@@ -1,17 +1,46 @@
 // Renders the operator's manual (HTML with pictures beside it) into the Manual.pdf that
 // Help opens from the program's folder. Runs at build time, so it needs no display.
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QHashFunctions>
 #include <QImage>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
 #include <QTextDocument>
+#include <QTimeZone>
 #include <QUrl>
 
 #include <cstdio>
+
+namespace {
+
+// The writer stamps the time of the run into the file; a package build fixes the time
+// (SOURCE_DATE_EPOCH) so that two builds give the same bytes. The stamp keeps its length,
+// so the file's offsets stay right.
+bool FixCreationDate(const QString& path)
+{
+    bool known = false;
+    const qint64 epoch = qEnvironmentVariable("SOURCE_DATE_EPOCH").toLongLong(&known);
+    if (!known)
+        return true;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite))
+        return false;
+    QByteArray bytes = file.readAll();
+    const QByteArray key = "/CreationDate (D:";
+    const qsizetype at = bytes.indexOf(key);
+    if (at < 0)
+        return true;
+    const QByteArray stamp = QDateTime::fromSecsSinceEpoch(epoch, QTimeZone::utc()).toString("yyyyMMddhhmmss").toLatin1();
+    bytes.replace(at + key.size(), stamp.size(), stamp);
+    return file.seek(0) && file.write(bytes) == bytes.size();
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -20,6 +49,8 @@ int main(int argc, char** argv)
         return 2;
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The font subsets are written in hash order: a fixed seed gives the same file every run.
+    QHashSeed::setDeterministicGlobalSeed();
     QGuiApplication app(argc, argv);
 
     QFile source(QString::fromLocal8Bit(argv[1]));
@@ -49,7 +80,7 @@ int main(int argc, char** argv)
     writer.setPageMargins(QMarginsF(18, 16, 18, 16), QPageLayout::Millimeter);
     writer.setResolution(300);
     document.print(&writer);
-    if (!QFileInfo(out).exists() || QFileInfo(out).size() == 0) {
+    if (!QFileInfo(out).exists() || QFileInfo(out).size() == 0 || !FixCreationDate(out)) {
         std::fprintf(stderr, "make-manual: cannot write %s\n", argv[2]);
         return 4;
     }
