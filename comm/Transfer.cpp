@@ -59,32 +59,29 @@ std::string TransferErrorText(TransferFailure failure)
     return {};
 }
 
-TransferFailure DownloadRecord(LinkOperations& link, ConfigRecord& record, const WordDone& wordDone)
+TransferFailure ReadIdentification(LinkOperations& link, ConfigRecord& scratch)
 {
     AnswerBuffer answer{};
     std::size_t received = 0;
-    ConfigRecord scratch;
-
-    TransferFailure failure = Exchange(link, BuildRequestGI(), kAnswerGI, answer, received);
+    const TransferFailure failure = Exchange(link, BuildRequestGI(), kAnswerGI, answer, received);
     if (failure != TransferFailure::None)
         return failure;
     if (!HasData(received, "GI"))
         return TransferFailure::ReadBuffer;
     ClearRecord(scratch);
     StoreIdentification(answer.data(), scratch);
+    return TransferFailure::None;
+}
 
-    failure = Exchange(link, BuildRequestGN(), kAnswerGN, answer, received);
-    if (failure != TransferFailure::None)
-        return failure;
-    if (!HasData(received, "GN"))
-        return TransferFailure::ReadBuffer;
-    StoreNominalData(answer.data(), scratch);
-
+TransferFailure ReadParameterWords(LinkOperations& link, ConfigRecord& scratch, const WordDone& wordDone)
+{
+    AnswerBuffer answer{};
+    std::size_t received = 0;
     std::uint16_t sum = 0;
     for (int i = 0; i < kParameterWordCount; ++i) {
         const Frame request = BuildRequestGM(i);
         DebugLog("\n Prepared message: " + FrameText(request));
-        failure = Exchange(link, request, kAnswerGM, answer, received);
+        const TransferFailure failure = Exchange(link, request, kAnswerGM, answer, received);
         if (failure != TransferFailure::None)
             return failure;
         if (!HasData(received, "GM"))
@@ -96,6 +93,29 @@ TransferFailure DownloadRecord(LinkOperations& link, ConfigRecord& record, const
             wordDone(i);
     }
     scratch.setWord(kRecordSumWord, sum);
+    return TransferFailure::None;
+}
+
+TransferFailure DownloadRecord(LinkOperations& link, ConfigRecord& record, const WordDone& wordDone)
+{
+    AnswerBuffer answer{};
+    std::size_t received = 0;
+    ConfigRecord scratch;
+
+    TransferFailure failure = ReadIdentification(link, scratch);
+    if (failure != TransferFailure::None)
+        return failure;
+
+    failure = Exchange(link, BuildRequestGN(), kAnswerGN, answer, received);
+    if (failure != TransferFailure::None)
+        return failure;
+    if (!HasData(received, "GN"))
+        return TransferFailure::ReadBuffer;
+    StoreNominalData(answer.data(), scratch);
+
+    failure = ReadParameterWords(link, scratch, wordDone);
+    if (failure != TransferFailure::None)
+        return failure;
     record = scratch;
     return TransferFailure::None;
 }

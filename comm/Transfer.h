@@ -49,6 +49,12 @@ TransferFailure ExchangeRequest(LinkOperations& link, const Frame& request, Answ
 // Called after parameter word `word` (0..15) has been read or acknowledged.
 using WordDone = std::function<void(int word)>;
 
+// "GI" into `scratch`, cleared first, as its identification.
+TransferFailure ReadIdentification(LinkOperations& link, ConfigRecord& scratch);
+
+// "GM" for words 0..15 into `scratch`, and word 256 = the sum of their 32 bytes.
+TransferFailure ReadParameterWords(LinkOperations& link, ConfigRecord& scratch, const WordDone& wordDone = {});
+
 // "GI", "GN", then "GM" for words 0..15, one request at a time. The answers fill a cleared
 // scratch record (identification, nominal data, words 0..15, word 256 = sum of their 32
 // bytes); `record` takes it over only after word 15, so a failed download leaves `record`
