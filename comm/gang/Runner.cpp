@@ -126,10 +126,12 @@ bool Runner::Pause(const std::stop_token& stop, Clock::Ms duration)
 
 void Runner::Work(std::size_t index, std::stop_token stop)
 {
+    const ThreadLogLines logLines(units_[index].port);
     const auto set = [&](Step step) { board_.Update(index, [&](UnitStatus& s) { s.step = step; }); };
     if (!options_.loop) {
         std::unique_ptr<UnitLink> link = factory_(units_[index]);
-        board_.AddResult(Program(index, *link, stop));
+        board_.AddResult(Program(index, *link, false, stop));
+        link->Close();
         board_.WorkerEnded();
         return;
     }
@@ -143,7 +145,7 @@ void Runner::Work(std::size_t index, std::stop_token stop)
                 break;
             continue;
         }
-        board_.AddResult(Program(index, *link, stop));
+        board_.AddResult(Program(index, *link, true, stop));
         if (stop.stop_requested())
             break;
         set(Step::Unplug);
@@ -160,7 +162,7 @@ void Runner::Work(std::size_t index, std::stop_token stop)
     board_.WorkerEnded();
 }
 
-UnitResult Runner::Program(std::size_t index, UnitLink& link, const std::stop_token& stop)
+UnitResult Runner::Program(std::size_t index, UnitLink& link, bool opened, const std::stop_token& stop)
 {
     const ManifestUnit& unit = units_[index];
     const Clock::TimePoint start = std::chrono::steady_clock::now();
@@ -179,19 +181,21 @@ UnitResult Runner::Program(std::size_t index, UnitLink& link, const std::stop_to
         });
     };
     const auto end = [&](Step outcome, std::string message) {
-        link.Close();
         r.outcome = outcome;
         r.message = std::move(message);
         r.duration = std::chrono::duration_cast<Clock::Ms>(std::chrono::steady_clock::now() - start);
-        board_.Update(index, [&](UnitStatus& s) { s.step = outcome; });
-        LogStampedF("Gang %s: %s%s%s", r.port.c_str(), StepName(outcome), r.message.empty() ? "" : ": ",
+        board_.Update(index, [&](UnitStatus& s) {
+            s.step = s.outcome = outcome;
+            s.finish = start + r.duration;
+        });
+        LogStampedF("Gang unit %s%s%s", StepName(outcome), r.message.empty() ? "" : ": ",
                     r.message.c_str());
         return r;
     };
 
     set(Step::Opening);
     std::string message;
-    if (!link.Open(message))
+    if (!opened && !link.Open(message))
         return end(Step::Failed, message);
     if (stop.stop_requested())
         return end(Step::Stopped, "stopped before reading");

@@ -26,10 +26,12 @@ struct UnitStatus {
     std::string port;
     std::string code;          // the ATS code, once read
     Step step = Step::Waiting;
+    Step outcome = Step::Waiting;  // Passed, Failed or Stopped once the unit has ended
     int written = 0;           // words acknowledged so far
     int toWrite = 0;           // words that differ from the template
     Clock::TimePoint start{};  // when this unit's programming began
     bool begun = false;        // start is set
+    Clock::TimePoint finish{}; // when the unit ended, once outcome is set
 };
 
 struct UnitResult {
@@ -95,7 +97,8 @@ public:
 
 private:
     void Work(std::size_t index, std::stop_token stop);
-    UnitResult Program(std::size_t index, UnitLink& link, const std::stop_token& stop);
+    // The steps of one unit over an opened or unopened link; the caller closes it.
+    UnitResult Program(std::size_t index, UnitLink& link, bool opened, const std::stop_token& stop);
     // Sleeps `duration` unless stopped first; false when stopped.
     bool Pause(const std::stop_token& stop, Clock::Ms duration);
 

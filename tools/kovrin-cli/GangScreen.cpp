@@ -10,10 +10,14 @@ std::string GangStatusLine(const gang::UnitStatus& s, Clock::TimePoint now)
     char elapsed[32] = "";
     if (s.begun)
         std::snprintf(elapsed, sizeof elapsed, "%6.1f s",
-                      std::chrono::duration<double>(now - s.start).count());
+                      std::chrono::duration<double>((s.outcome == gang::Step::Waiting ? now : s.finish) - s.start).count());
+    // In station mode a unit that has ended stays on screen with its outcome until removed.
+    std::string step = gang::StepName(s.step);
+    if (s.step == gang::Step::Unplug && s.outcome != gang::Step::Waiting)
+        step = std::string(gang::StepName(s.outcome)) + ", unplug";
     char line[160];
-    std::snprintf(line, sizeof line, "%-12s %-16s %-9s %-12s %s", s.port.c_str(),
-                  s.code.empty() ? "-" : s.code.c_str(), gang::StepName(s.step), words, elapsed);
+    std::snprintf(line, sizeof line, "%-12s %-16s %-14s %-12s %s", s.port.c_str(),
+                  s.code.empty() ? "-" : s.code.c_str(), step.c_str(), words, elapsed);
     std::string text = line;
     while (!text.empty() && text.back() == ' ')
         text.pop_back();
