@@ -30,7 +30,7 @@ function(kovrin_add_test name)
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES
       LABELS "${labels}"
-      ENVIRONMENT "KOVRIN_BIN_DIR=${CMAKE_BINARY_DIR}/bin;KOVRIN_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
+      ENVIRONMENT "KOVRIN_BIN_DIR=${CMAKE_BINARY_DIR}/bin;KOVRIN_SOURCE_DIR=${PROJECT_SOURCE_DIR};KOVRIN_ARCHIVE=off"
       TIMEOUT 120)
     return()
   endif()
@@ -38,7 +38,7 @@ function(kovrin_add_test name)
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 30
     PROPERTIES LABELS "${labels}"
-               ENVIRONMENT "KOVRIN_BIN_DIR=${CMAKE_BINARY_DIR}/bin"
+               ENVIRONMENT "KOVRIN_BIN_DIR=${CMAKE_BINARY_DIR}/bin;KOVRIN_ARCHIVE=off"
                ENVIRONMENT_MODIFICATION "KOVRIN_SOURCE_DIR=set:${PROJECT_SOURCE_DIR}"
                TIMEOUT 120)
 endfunction()

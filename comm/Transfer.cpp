@@ -16,14 +16,7 @@ using AnswerBuffer = std::array<std::uint8_t, 256>;
 TransferFailure Exchange(LinkOperations& link, const Frame& request, AnswerSizes sizes, AnswerBuffer& answer,
                          std::size_t& received)
 {
-    received = 0;
-    if (!link.FreeBuffer())
-        return TransferFailure::FreeBuffer;
-    if (!link.WriteBuffer(request.data(), request.size()))
-        return TransferFailure::WriteBuffer;
-    if (!link.ReadBuffer(answer.data(), answer.size(), received, sizes.expected, sizes.alternative))
-        return TransferFailure::ReadBuffer;
-    return TransferFailure::None;
+    return ExchangeRequest(link, request, sizes, answer.data(), answer.size(), received);
 }
 
 // The 12-byte alternative holds no data where the download reads its values.
@@ -37,6 +30,19 @@ bool HasData(std::size_t received, const char* command)
 }
 
 } // namespace
+
+TransferFailure ExchangeRequest(LinkOperations& link, const Frame& request, AnswerSizes sizes, std::uint8_t* answer,
+                                std::size_t capacity, std::size_t& received)
+{
+    received = 0;
+    if (!link.FreeBuffer())
+        return TransferFailure::FreeBuffer;
+    if (!link.WriteBuffer(request.data(), request.size()))
+        return TransferFailure::WriteBuffer;
+    if (!link.ReadBuffer(answer, capacity, received, sizes.expected, sizes.alternative))
+        return TransferFailure::ReadBuffer;
+    return TransferFailure::None;
+}
 
 std::string TransferErrorText(TransferFailure failure)
 {

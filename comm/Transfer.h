@@ -15,6 +15,7 @@
 //  - on a failure (the error box has been shown, the link closed and disposed of through
 //    DropLink, the progress dialog closed): return the window to the disconnected state
 //    (the steps of Disconnect), so that no later command touches the disposed link.
+#include "comm/Frame.h"
 #include "comm/LinkOperations.h"
 #include "platform/Clock.h"
 
@@ -40,6 +41,10 @@ inline constexpr const char* kDownloadProgressLabel = "Please wait ...  configur
 inline constexpr const char* kUploadProgressText = "Configuration records uploading";
 inline constexpr const char* kUploadProgressLabel = "Please wait ...  configuration records uploading";
 inline constexpr Clock::Ms kUploadPause{750};
+
+// One request and its answer: FreeBuffer, WriteBuffer, ReadBuffer; the first that fails.
+TransferFailure ExchangeRequest(LinkOperations& link, const Frame& request, AnswerSizes sizes, std::uint8_t* answer,
+                                std::size_t capacity, std::size_t& received);
 
 // Called after parameter word `word` (0..15) has been read or acknowledged.
 using WordDone = std::function<void(int word)>;

@@ -3,6 +3,7 @@
 #include "app/logic/FormConfigLogic.h"
 
 #include "app/logic/WindowTexts.h"
+#include "comm/Archive.h"
 
 namespace kovrin {
 
@@ -78,6 +79,7 @@ void FormConfigLogic::ActionDownloadExecute()
     }
 
     record_ = downloaded;
+    KeepState(record_);
     for (ActionId id : {ActionId::Save, ActionId::SaveAs, ActionId::Settings, ActionId::Statistics})
         enable(id);
     dataSource_ = DataSource::Switch;

@@ -2,6 +2,8 @@
 // any request and any operation.
 #include "comm/Transfer.h"
 
+#include "comm/ChangedUpload.h"
+
 #include "comm/Frame.h"
 #include "config/ConfigRecord.h"
 #include "tests/comm/LogCapture.h"
@@ -47,7 +49,8 @@ public:
         else if (r.command == "GM")
             answer_ = BuildAnswerGM(words[r.index & 15]);
         else {
-            words[r.index & 15] = r.value;
+            if ((r.index & 15) != keepWord)
+                words[r.index & 15] = r.value;
             answer_ = BuildAnswerSM();
         }
         return true;
@@ -88,6 +91,7 @@ public:
     std::array<std::uint16_t, kParameterWordCount> words{};
     std::vector<Frame> requests;
     std::vector<Clock::TimePoint> sentAt;
+    int keepWord = -1;  // acknowledges writes of this word but keeps its value
 
 private:
     bool faultNow(Fault f) const { return fault_ && fault_->first == requests.size() && fault_->second == f; }
@@ -377,6 +381,57 @@ TEST(RunUpload, StoresThenSendsWithProgress)
         EXPECT_EQ(view.events, Join({{"validate", "confirm", "store", "progress Configuration records uploading 16"},
                                      Advances(kUploadProgressLabel, 2),
                                      {"error Error in WriteBuffer serial port", "drop", "close"}}));
+    }
+}
+
+TEST(UploadChangedWords, WritesOnlyDifferingWordsThenReadsThemBack)
+{
+    struct Case {
+        const char* name;
+        std::vector<int> changed;  // words the wanted record changes
+        std::string code;          // the wanted record's ATS code
+        bool anySwitch;
+        int keepWord;
+        ChangedUploadStage stage;
+        std::size_t mismatches;
+    } cases[] = {
+        {"nothing differs", {}, "ATS-0001        ", false, -1, ChangedUploadStage::Done, 0},
+        {"two words", {3, 12}, "ATS-0001        ", false, -1, ChangedUploadStage::Done, 0},
+        {"another switch", {3}, "ATS-0002", false, -1, ChangedUploadStage::OtherSwitch, 0},
+        {"another switch allowed", {3}, "ATS-0002", true, -1, ChangedUploadStage::Done, 0},
+        {"switch keeps a word", {3, 12}, "ATS-0001        ", false, 12, ChangedUploadStage::Done, 1},
+    };
+    for (const Case& c : cases) {
+        LogCapture log;
+        FakeClock clock;
+        ScriptedSwitch sw(&clock);
+        sw.keepWord = c.keepWord;
+        ConfigRecord wanted;
+        ASSERT_EQ(DownloadRecord(sw, wanted), TransferFailure::None);
+        const auto held = sw.words;
+        for (int w : c.changed)
+            wanted.setWord(w, static_cast<std::uint16_t>(wanted.word(w) + 1));
+        wanted.setText(field::AtsCode, c.code);
+        sw.requests.clear();
+
+        const ChangedUploadResult r = UploadChangedWords(sw, wanted, clock, {c.anySwitch, nullptr});
+        EXPECT_EQ(r.stage, c.stage) << c.name;
+        EXPECT_EQ(r.mismatches.size(), c.mismatches) << c.name;
+        EXPECT_EQ(r.changes.size(), c.changed.size()) << c.name;
+        const bool writes = c.stage == ChangedUploadStage::Done;
+        // The state read with the download's requests, then each changed word's SM after
+        // its pause, then a GM for each of them.
+        std::vector<Frame> expected{BuildRequestGI(), BuildRequestGN()};
+        for (int i = 0; i < 16; ++i)
+            expected.push_back(BuildRequestGM(i));
+        for (int w : writes ? c.changed : std::vector<int>{})
+            expected.push_back(BuildRequestSM(w, wanted.word(w)));
+        for (int w : writes ? c.changed : std::vector<int>{})
+            expected.push_back(BuildRequestGM(w));
+        EXPECT_EQ(sw.requests, expected) << c.name;
+        EXPECT_EQ(clock.totalSlept(), static_cast<int>(writes ? c.changed.size() : 0) * 750ms) << c.name;
+        for (int i = 0; i < 16; ++i)
+            EXPECT_EQ(r.before.word(i), held[static_cast<std::size_t>(i)]) << c.name;
     }
 }
 

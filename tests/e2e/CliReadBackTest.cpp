@@ -66,7 +66,7 @@ TEST(ReadBackWords, ComparesEveryWordAndStopsAtTheFirstFailedExchange)
         link.words[i] = sent.word(i);
 
     ReadBackResult same = ReadBackWords(link, sent);
-    EXPECT_TRUE(same.linkOk);
+    EXPECT_TRUE(same.linkOk());
     EXPECT_TRUE(same.mismatches.empty());
 
     link.words[3] = 250;
@@ -79,11 +79,11 @@ TEST(ReadBackWords, ComparesEveryWordAndStopsAtTheFirstFailedExchange)
     // A valid 12-byte answer holds no word: the check cannot pass on it.
     link.answerFor[6] = BuildShortAnswer("GM");
     const ReadBackResult shortAnswer = ReadBackWords(link, sent);
-    EXPECT_FALSE(shortAnswer.linkOk);
-    EXPECT_EQ(shortAnswer.failureText, TransferErrorText(TransferFailure::ReadBuffer));
+    EXPECT_FALSE(shortAnswer.linkOk());
+    EXPECT_EQ(shortAnswer.failure, TransferFailure::ReadBuffer);
 
     link.failWriteAt = 2;
-    EXPECT_EQ(ReadBackWords(link, sent).failureText, TransferErrorText(TransferFailure::WriteBuffer));
+    EXPECT_EQ(ReadBackWords(link, sent).failure, TransferFailure::WriteBuffer);
 }
 
 } // namespace

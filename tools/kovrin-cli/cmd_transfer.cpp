@@ -3,6 +3,7 @@
 #include "Commands.h"
 #include "cmd_transfer.h"
 
+#include "comm/Archive.h"
 #include "comm/CommPort.h"
 #include "comm/DebugLog.h"
 #include "comm/Frame.h"
@@ -37,33 +38,6 @@ std::optional<std::string> ParsePortName(const std::string& text)
     if (text.empty())
         return std::nullopt;
     return text;
-}
-
-ReadBackResult ReadBackWords(LinkOperations& link, const ConfigRecord& sent)
-{
-    ReadBackResult r;
-    for (int i = 0; i < kParameterWordCount; ++i) {
-        const Frame request = BuildRequestGM(i);
-        std::uint8_t answer[kAnswerGM.expected];
-        std::size_t received = 0;
-        TransferFailure failure = TransferFailure::None;
-        if (!link.FreeBuffer())
-            failure = TransferFailure::FreeBuffer;
-        else if (!link.WriteBuffer(request.data(), request.size()))
-            failure = TransferFailure::WriteBuffer;
-        else if (!link.ReadBuffer(answer, sizeof answer, received, kAnswerGM.expected, kAnswerGM.alternative) ||
-                 received != kAnswerGM.expected)
-            failure = TransferFailure::ReadBuffer;
-        if (failure != TransferFailure::None) {
-            r.failureText = TransferErrorText(failure);
-            return r;
-        }
-        const std::uint16_t held = DecodeWordAnswer(answer).value();
-        if (held != sent.word(i))
-            r.mismatches.push_back({i, sent.word(i), held});
-    }
-    r.linkOk = true;
-    return r;
 }
 
 std::string DescribeMismatch(const WordMismatch& m)
@@ -227,6 +201,7 @@ int RunDownload(const Args& args)
     CliTransferView view(connection, nullptr);
     if (!RunDownload(connection.link(), record, view).ok())
         return ExitDevice;
+    KeepState(record);
     return WriteOutput(record, out, force);
 }
 
@@ -258,8 +233,8 @@ int RunUpload(const Args& args)
         return ExitOk;
 
     const ReadBackResult check = ReadBackWords(connection.link(), record);
-    if (!check.linkOk)
-        return Fail(ExitDevice, check.failureText);
+    if (!check.linkOk())
+        return Fail(ExitDevice, TransferErrorText(check.failure));
     for (const WordMismatch& m : check.mismatches)
         Fail(ExitDevice, DescribeMismatch(m));
     if (!check.mismatches.empty())

@@ -1,6 +1,7 @@
 #pragma once
 // Pieces of the device commands that do not need a device: the port argument and the
-// read-back check of an upload.
+// wording of a read-back mismatch.
+#include "comm/ChangedUpload.h"
 #include "comm/LinkOperations.h"
 #include "config/ConfigRecord.h"
 
@@ -14,22 +15,7 @@ namespace kovrin::cli {
 // are refused: the window offers only these eight.
 std::optional<std::string> ParsePortName(const std::string& text);
 
-// A parameter word the switch holds differently from what was sent.
-struct WordMismatch {
-    int word;
-    std::uint16_t sent;
-    std::uint16_t held;
-};
-
-struct ReadBackResult {
-    bool linkOk = false;          // every exchange succeeded
-    std::string failureText;      // the error box text when one did not
-    std::vector<WordMismatch> mismatches;
-};
-
-// Reads words 0..15 back with "GM" and compares them with `sent`. A 12-byte answer holds
-// no word and counts as a ReadBuffer failure, as it does in a download.
-ReadBackResult ReadBackWords(LinkOperations& link, const ConfigRecord& sent);
+using kovrin::WordMismatch;
 
 // "word 3 (ReturnVoltageMaxA): sent 248, switch holds 250"
 std::string DescribeMismatch(const WordMismatch& m);

@@ -1,0 +1,88 @@
+#pragma once
+// Operations beside Download and Upload for commissioning: read what a switch holds,
+// write only the words that differ, and read written words back. Free of any toolkit and
+// of shared state: each thread may run them over its own link at once.
+#include "comm/Archive.h"
+#include "comm/Transfer.h"
+
+#include <functional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace kovrin {
+
+// A parameter word whose value differs between what a switch holds and what is wanted.
+struct WordChange {
+    int word;
+    std::uint16_t held;
+    std::uint16_t wanted;
+};
+
+// Words 0..15 that differ between the two records, in word order.
+std::vector<WordChange> DifferingWords(const ConfigRecord& held, const ConfigRecord& wanted);
+
+// A switch's whole state with the download's own requests ("GI", "GN", "GM" 0..15) into
+// `state`, which changes only when every exchange succeeded.
+inline TransferFailure ReadSwitchState(LinkOperations& link, ConfigRecord& state, const WordDone& wordDone = {})
+{
+    return DownloadRecord(link, state, wordDone);
+}
+
+// "SM" for each changed word with its wanted value, each after the upload's 750 ms pause.
+TransferFailure WriteWords(LinkOperations& link, std::span<const WordChange> changes, Clock& clock,
+                           const WordDone& wordDone = {});
+
+// A written word the switch holds differently afterwards.
+struct WordMismatch {
+    int word;
+    std::uint16_t sent;
+    std::uint16_t held;
+};
+
+struct ReadBackResult {
+    TransferFailure failure = TransferFailure::None;  // the first exchange that failed
+    std::vector<WordMismatch> mismatches;
+    bool linkOk() const { return failure == TransferFailure::None; }
+};
+
+// "GM" for each word in `words`, compared with `sent`. A 12-byte answer holds no word
+// and is a ReadBuffer failure, as in a download.
+ReadBackResult ReadBackWords(LinkOperations& link, const ConfigRecord& sent, std::span<const int> words);
+// The same for words 0..15.
+ReadBackResult ReadBackWords(LinkOperations& link, const ConfigRecord& sent);
+
+// How far a changed-only upload got.
+enum class ChangedUploadStage {
+    Read,         // reading the switch's state failed
+    OtherSwitch,  // the switch's ATS code is not the wanted record's: nothing written
+    Write,        // writing a changed word failed
+    ReadBack,     // reading the written words back failed
+    Done,         // every step ran; mismatches says whether the switch took every word
+};
+
+struct ChangedUploadResult {
+    ChangedUploadStage stage = ChangedUploadStage::Read;
+    TransferFailure failure = TransferFailure::None;
+    ConfigRecord before;                   // the state read first (when stage > Read)
+    std::vector<WordChange> changes;       // the words written (or to be written)
+    std::vector<WordMismatch> mismatches;  // written words the switch does not hold
+    std::string archived;                  // where the state read first was kept, if it was
+    bool ok() const { return stage == ChangedUploadStage::Done && mismatches.empty(); }
+};
+
+struct ChangedUploadOptions {
+    bool anySwitch = false;                  // write even when the ATS codes differ
+    const ArchiveLocation* archive = nullptr; // keep the state read first here; null: nowhere
+};
+
+// Called after each word is read (Read), written (Write) or read back (ReadBack).
+using StepDone = std::function<void(ChangedUploadStage stage, int word)>;
+
+// Reads the switch's state, refuses another switch unless allowed, writes only the words
+// that differ from `wanted`, then reads those words back and compares them. With nothing
+// to change nothing is written or read back.
+ChangedUploadResult UploadChangedWords(LinkOperations& link, const ConfigRecord& wanted, Clock& clock,
+                                       const ChangedUploadOptions& options = {}, const StepDone& stepDone = {});
+
+} // namespace kovrin
