@@ -57,11 +57,11 @@ std::string Utf8(const std::string& switchText) { return Windows1252ToUtf8(switc
 
 } // namespace
 
-std::string WrittenText(const std::vector<WrittenWord>& written)
+std::string WrittenText(const std::vector<WordChange>& written)
 {
     std::string out;
-    for (const WrittenWord& w : written)
-        out += (out.empty() ? "" : " ") + std::to_string(w.index) + "=" + std::to_string(w.value);
+    for (const WordChange& w : written)
+        out += (out.empty() ? "" : " ") + std::to_string(w.word) + "=" + std::to_string(w.wanted);
     return out;
 }
 
@@ -101,7 +101,8 @@ std::string ResultsJunit(const std::vector<UnitResult>& results)
         }
         out += ">\n      <failure message=\"" + XmlText(r.message) + "\" type=\"" + ResultName(r) + "\"/>\n";
         out += "      <system-out>" + XmlText("model " + Utf8(r.model) + ", firmware " + Utf8(r.firmware) +
-                                              ", words " + WrittenText(r.written)) +
+                                              ", words written " + WrittenText(r.written) +
+                                              (r.archived.empty() ? "" : ", state kept in " + r.archived)) +
                "</system-out>\n    </testcase>\n";
     }
     return out + "  </testsuite>\n</testsuites>\n";

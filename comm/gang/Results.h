@@ -15,6 +15,6 @@ std::string ResultsCsv(const std::vector<UnitResult>& results);
 std::string ResultsJunit(const std::vector<UnitResult>& results);
 
 // "3=248 7=10": the words written, as index=value.
-std::string WrittenText(const std::vector<WrittenWord>& written);
+std::string WrittenText(const std::vector<WordChange>& written);
 
 } // namespace kovrin::gang

@@ -34,10 +34,10 @@ std::string Trimmed(std::string s)
 
 const char* StepName(Step step) { return kStepNames[static_cast<int>(step)]; }
 
-std::string DifferenceText(const WordDifference& d)
+std::string MismatchText(const WordMismatch& m)
 {
-    return "word " + std::to_string(d.index) + " (" + std::string(kParameters[static_cast<std::size_t>(d.index)].name) +
-           "): sent " + std::to_string(d.wanted) + ", switch holds " + std::to_string(d.held);
+    return "word " + std::to_string(m.word) + " (" + std::string(kParameters[static_cast<std::size_t>(m.word)].name) +
+           "): sent " + std::to_string(m.sent) + ", switch holds " + std::to_string(m.held);
 }
 
 Board::Board(const std::vector<ManifestUnit>& units) : running_(units.size())
@@ -212,12 +212,9 @@ UnitResult Runner::Program(std::size_t index, UnitLink& link, bool opened, const
         return end(Step::Failed, "model " + r.model + " is not the manifest's " + unit.model);
 
     set(Step::Archiving);
-    if (!link.Archive(state, message))
-        return end(Step::Failed, message);
+    r.archived = link.Archive(state);
 
-    int toWrite = 0;
-    for (int i = 0; i < kParameterWordCount; ++i)
-        toWrite += state.word(i) != unit.target.word(i);
+    const int toWrite = static_cast<int>(DifferingWords(state, unit.target).size());
     board_.Update(index, [&](UnitStatus& s) {
         s.step = Step::Writing;
         s.toWrite = toWrite;
@@ -232,13 +229,13 @@ UnitResult Runner::Program(std::size_t index, UnitLink& link, bool opened, const
                                       std::to_string(toWrite) + " words");
 
     set(Step::Verifying);
-    std::vector<WordDifference> differences;
-    if (const TransferFailure f = link.ReadBack(unit.target, differences); f != TransferFailure::None)
+    std::vector<WordMismatch> mismatches;
+    if (const TransferFailure f = link.ReadBack(unit.target, mismatches); f != TransferFailure::None)
         return end(Step::Failed, TransferErrorText(f));
-    if (!differences.empty()) {
-        std::string text = DifferenceText(differences.front());
-        if (differences.size() > 1)
-            text += " (" + std::to_string(differences.size()) + " of 16 words differ)";
+    if (!mismatches.empty()) {
+        std::string text = MismatchText(mismatches.front());
+        if (mismatches.size() > 1)
+            text += " (" + std::to_string(mismatches.size()) + " of 16 words differ)";
         return end(Step::Failed, text);
     }
     return end(Step::Passed, {});

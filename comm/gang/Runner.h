@@ -41,9 +41,10 @@ struct UnitResult {
     std::string model;
     std::string firmware;
     Step outcome = Step::Failed;  // Passed, Failed or Stopped
-    std::vector<WrittenWord> written;
+    std::vector<WordChange> written;
     Clock::Ms duration{0};
     std::string message;       // empty when passed
+    std::string archived;      // where the state read first was kept, if it was
     bool passed() const { return outcome == Step::Passed; }
 };
 
@@ -112,6 +113,6 @@ private:
 };
 
 // "word 3 (ReturnVoltageMaxA): sent 248, switch holds 250"
-std::string DifferenceText(const WordDifference& d);
+std::string MismatchText(const WordMismatch& m);
 
 } // namespace kovrin::gang

@@ -1,6 +1,7 @@
-// A gang unit on a serial port, over the link object and the transfers of comm/.
+// A gang unit on a serial port, over the link object and comm's commissioning operations.
 #include "comm/gang/UnitLink.h"
 
+#include "comm/Archive.h"
 #include "comm/CommPort.h"
 #include "comm/DebugLog.h"
 #include "comm/Frame.h"
@@ -12,19 +13,6 @@ namespace kovrin::gang {
 namespace {
 
 constexpr const char* kCannotOpenSerial = "Cannot open serial port";
-
-TransferFailure Exchange(LinkOperations& link, const Frame& request, AnswerSizes sizes, std::size_t& received)
-{
-    std::array<std::uint8_t, 256> answer{};
-    received = 0;
-    if (!link.FreeBuffer())
-        return TransferFailure::FreeBuffer;
-    if (!link.WriteBuffer(request.data(), request.size()))
-        return TransferFailure::WriteBuffer;
-    if (!link.ReadBuffer(answer.data(), answer.size(), received, sizes.expected, sizes.alternative))
-        return TransferFailure::ReadBuffer;
-    return TransferFailure::None;
-}
 
 class SerialUnit final : public UnitLink {
 public:
@@ -52,47 +40,43 @@ public:
     }
     bool Probe() override
     {
+        std::array<std::uint8_t, kAnswerGI.expected> answer{};
         std::size_t received = 0;
-        return link_ && Exchange(*link_, BuildRequestGI(), kAnswerGI, received) == TransferFailure::None &&
+        return link_ &&
+               ExchangeRequest(*link_, BuildRequestGI(), kAnswerGI, answer.data(), answer.size(), received) ==
+                   TransferFailure::None &&
                received == kAnswerGI.expected;
     }
     TransferFailure ReadState(ConfigRecord& state, const WordDone& wordDone) override
     {
-        return DownloadRecord(*link_, state, wordDone);
+        return ReadSwitchState(*link_, state, wordDone);
     }
-    bool Archive(const ConfigRecord&, std::string&) override { return true; }
+    std::string Archive(const ConfigRecord& state) override { return KeepState(state, archive_); }
     TransferFailure UploadChanged(const ConfigRecord& state, const ConfigRecord& target, const Pause& pause,
-                                  const WordDone& wordDone, std::vector<WrittenWord>& written) override
+                                  const WordDone& wordDone, std::vector<WordChange>& written) override
     {
-        for (int i = 0; i < kParameterWordCount; ++i) {
-            if (state.word(i) == target.word(i))
-                continue;
+        // One word at a time, the pause taken here, so that a stop between words is heard.
+        FakeClock noWait;
+        for (const WordChange& change : DifferingWords(state, target)) {
             if (!pause(kUploadPause))
                 return TransferFailure::None;
-            std::size_t received = 0;
-            const Frame request = BuildRequestSM(i, target.word(i));
-            DebugLog("\n Prepared message: " + FrameText(request));
-            if (const TransferFailure f = Exchange(*link_, request, kAnswerSM, received); f != TransferFailure::None)
+            if (const TransferFailure f = WriteWords(*link_, std::span(&change, 1), noWait, wordDone);
+                f != TransferFailure::None)
                 return f;
-            written.push_back({i, target.word(i)});
-            if (wordDone)
-                wordDone(i);
+            written.push_back(change);
         }
         return TransferFailure::None;
     }
-    TransferFailure ReadBack(const ConfigRecord& target, std::vector<WordDifference>& differences) override
+    TransferFailure ReadBack(const ConfigRecord& target, std::vector<WordMismatch>& mismatches) override
     {
-        ConfigRecord held;
-        if (const TransferFailure f = DownloadRecord(*link_, held); f != TransferFailure::None)
-            return f;
-        for (int i = 0; i < kParameterWordCount; ++i)
-            if (held.word(i) != target.word(i))
-                differences.push_back({i, target.word(i), held.word(i)});
-        return TransferFailure::None;
+        ReadBackResult r = ReadBackWords(*link_, target);
+        mismatches = std::move(r.mismatches);
+        return r.failure;
     }
 
 private:
     std::string port_;
+    const ArchiveLocation archive_ = ArchiveFromEnvironment();
     std::unique_ptr<CommPort> link_;
 };
 
