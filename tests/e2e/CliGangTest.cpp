@@ -4,6 +4,8 @@
 #include "tests/support/TestFiles.h"
 
 #include <algorithm>
+#include <csignal>
+#include <thread>
 
 namespace kovrin::e2e {
 namespace {
@@ -57,6 +59,60 @@ TEST(CliGang, ProgramsEveryPortAtOnceAndASilentUnitFailsAlone)
         EXPECT_EQ(held.word(0), i == 2 ? 180 : 185) << i;
         EXPECT_EQ(held.word(1), i == 2 ? 190 : 195) << i;
         EXPECT_EQ(held.word(13), i == 2 ? 2 : 5) << i;
+    }
+}
+
+TEST(CliGang, CtrlCEndsEveryUnitBetweenWordsAndKeepsTheResults)
+{
+    ScratchDir dir;
+    ConfigRecord site;
+    LoadFactoryDefaults(site);
+    // Sixteen words that differ from the factory's: twelve seconds of pauses to write.
+    const std::uint16_t words[16] = {185, 195, 250, 240, 185, 195, 250, 240, 46, 54, 46, 54, 5, 3, 100, 8};
+    for (int i = 0; i < 16; ++i)
+        site.setWord(i, words[i]);
+    WriteRecord(site, dir.file("site.kvnf"));
+    std::vector<sim::SimProcess> sims;
+    std::string manifest = "port,config,model\n";
+    for (int i = 0; i < 2; ++i) {
+        auto sim = StartSim({"--fast", "--save", dir.file("held" + std::to_string(i) + ".kvnf")});
+        ASSERT_TRUE(sim);
+        manifest += sim->path() + ",site.kvnf,\n";
+        sims.push_back(std::move(*sim));
+    }
+    test::WriteFileBytes(dir.file("line.csv"), manifest);
+
+    std::string error;
+    sim::ChildProcess::Launch launch;
+    launch.argv = {sim::ProgramPath("kovrin-cli"), "gang", dir.file("line.csv"), "--results", dir.file("out.csv")};
+    auto cli = sim::ChildProcess::Start(launch, error);
+    ASSERT_TRUE(cli) << error;
+    for (std::optional<std::string> line; (line = cli->readLine(Millis(5000)));)
+        if (line->find("writing") != std::string::npos)
+            break;
+    std::this_thread::sleep_for(Millis(1200));
+    ::kill(cli->pid(), SIGINT);
+    const std::optional<sim::ExitStatus> status = cli->wait(Millis(3000));
+    ASSERT_TRUE(status) << "no clean stop";
+    EXPECT_EQ(status->code, 3) << cli->out() << cli->err();
+
+    const std::vector<std::string> rows = FileLines(dir.file("out.csv"));
+    ASSERT_EQ(rows.size(), 3u);
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_EQ(sims[static_cast<std::size_t>(i)].stop().code, 0);
+        const ConfigRecord held = ReadRecord(dir.file("held" + std::to_string(i) + ".kvnf"));
+        const std::string port = "," + sims[static_cast<std::size_t>(i)].path() + ",";
+        const auto row = std::find_if(rows.begin(), rows.end(),
+                                      [&](const std::string& r) { return r.find(port) != std::string::npos; });
+        ASSERT_NE(row, rows.end());
+        EXPECT_NE(row->find(",stopped,"), std::string::npos) << *row;
+        // What the results say was written is exactly what the switch holds.
+        std::string written;
+        for (int w = 0; w < 16; ++w)
+            if (held.word(w) == site.word(w))
+                written += (written.empty() ? "" : " ") + std::to_string(w) + "=" + std::to_string(site.word(w));
+        EXPECT_NE(row->find(",stopped," + written + ","), std::string::npos) << *row;
+        EXPECT_FALSE(written.empty()) << *row;
     }
 }
 
