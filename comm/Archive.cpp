@@ -101,6 +101,9 @@ ArchiveLocation ArchiveFromEnvironment()
 
 std::string ArchiveFolderName(std::string_view atsCode)
 {
+    // A switch pads its code with blanks to the field's width; "A" and "A  " are one switch.
+    while (!atsCode.empty() && atsCode.back() == ' ')
+        atsCode.remove_suffix(1);
     if (atsCode.empty())
         return "%00";
     std::string name;

@@ -23,11 +23,12 @@ struct ArchiveLocation {
 ArchiveLocation ArchiveFromEnvironment();
 inline constexpr const char* kArchiveVariable = "KOVRIN_ARCHIVE";
 
-// An ATS code as a folder name that every system accepts: bytes outside printable ASCII,
+// An ATS code as a folder name that every system accepts: trailing blanks (the switch's
+// padding) dropped, then bytes outside printable ASCII,
 // characters that some system refuses in names, '%' itself, a leading dot and a trailing
 // dot or blank become %XX; a reserved device name gets its first character escaped; an
 // empty code is "%00" (a code never holds a zero byte). Distinct codes give distinct
-// names, and ArchiveCodeOfFolder gives the code back.
+// names, and ArchiveCodeOfFolder gives the code back (without its padding).
 std::string ArchiveFolderName(std::string_view atsCode);
 std::string ArchiveCodeOfFolder(std::string_view folderName);
 

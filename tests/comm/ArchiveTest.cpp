@@ -27,15 +27,16 @@ TEST(ArchiveFolderName, EscapesWhatASystemRefusesAndGivesTheCodeBack)
         {"A/B\\C:D*?", "A%2FB%5CC%3AD%2A%3F"},
         {"50%", "50%25"},
         {"..", "%2E%2E"},
-        {"X. ", "X.%20"},
+        {"X.", "X%2E"},
+        {"X. ", "X%2E"},
         {"com3", "%63om3"},
         {"NUL.x", "%4EUL.x"},
         {std::string("\x01\xE9\x7F", 3), "%01%E9%7F"},
-        {"ATS 1           ", "ATS 1          %20"},
+        {"ATS 1           ", "ATS 1"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ArchiveFolderName(c.code), c.folder) << c.code;
-        EXPECT_EQ(ArchiveCodeOfFolder(c.folder), c.code) << c.folder;
+        EXPECT_EQ(ArchiveCodeOfFolder(c.folder), c.code.substr(0, c.code.find_last_not_of(' ') + 1)) << c.folder;
     }
 }
 

@@ -70,7 +70,10 @@ int UsageError(const Command& command, std::string_view text)
 bool ParseArgs(const Command& command, std::span<char* const> argv, Args& out, std::string& error)
 {
     for (std::size_t i = 0; i < argv.size(); ++i) {
-        const std::string_view arg = argv[i];
+        std::string_view arg = argv[i];
+        // "-o" is the short form of "--o" where a command takes it (report -o OUT).
+        if (arg == "-o" && listed(command.valueOptions, "o"))
+            arg = "--o";
         if (arg.size() < 3 || arg.substr(0, 2) != "--") {
             out.positional.emplace_back(arg);
             continue;
@@ -97,7 +100,9 @@ bool ParseArgs(const Command& command, std::span<char* const> argv, Args& out, s
             return false;
         }
     }
-    if (static_cast<int>(out.positional.size()) != command.positionalCount) {
+    // A negative count takes up to that many.
+    const int count = static_cast<int>(out.positional.size());
+    if (command.positionalCount < 0 ? count > -command.positionalCount : count != command.positionalCount) {
         error = "expected " + std::to_string(command.positionalCount) + " file argument(s), got " +
                 std::to_string(out.positional.size());
         return false;

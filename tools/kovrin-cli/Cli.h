@@ -35,7 +35,7 @@ struct Command {
     std::string_view summary;      // one line for --help
     std::string_view flags;        // accepted flags, blank-separated ("force verify")
     std::string_view valueOptions; // accepted options with a value ("set frequency port")
-    int positionalCount;
+    int positionalCount;           // negative: at most that many
     int (*run)(const Args&);
 };
 

@@ -6,7 +6,8 @@ namespace {
 // One line per command. A new command: define its Run function in its own cmd_*.cpp
 // (the folder's sources are globbed) and add its line here.
 constexpr Command kCommands[] = {
-    {"show", "FILE", "print the record of a configuration file in readable form", "", "", 1, RunShow},
+    {"show", "FILE [--json]", "print the record of a configuration file in readable form (--json: as JSON)", "json", "",
+     1, RunShow},
     {"convert", "IN OUT [--force]", "read IN and write the same record to OUT", "force", "", 2, RunConvert},
     {"edit", "IN OUT [--frequency 50|60] [--set NAME=VALUE]... [--force]",
      "change parameters through the editor's controls, validate and write OUT", "force", "frequency set", 2, RunEdit},
@@ -14,9 +15,18 @@ constexpr Command kCommands[] = {
     {"download", "--port PORT OUT [--force] [--debug]",
      "read the switch's identification and words into OUT (PORT: COM1..COM8, USB or a device path)", "force debug",
      "port", 1, RunDownload},
-    {"upload", "--port PORT IN [--verify] [--debug]",
-     "validate IN as the window does and write its 16 words to the switch; --verify reads them back", "verify debug",
-     "port", 1, RunUpload},
+    {"upload", "--port PORT IN [--verify] [--changed-only [--any-switch]] [--debug]",
+     "validate IN as the window does and write its 16 words to the switch; --verify reads them back; --changed-only "
+     "reads the switch first and writes only the words that differ (refused for another ATS code unless --any-switch)",
+     "verify changed-only any-switch debug", "port", 1, RunUpload},
+    {"diff", "A B [--port PORT] [--json]",
+     "list the parameters and identification that differ (A, B: a .kvnf file, ats or defaults); exit 0 same, 1 "
+     "different", "json debug", "port", 2, RunDiff},
+    {"archive", "[CODE]", "list the switches in the archive of states read, or one switch's states, newest first", "",
+     "", -1, RunArchive},
+    {"report", "IN|ats -o OUT.html [--port PORT] [--technician NAME] [--site TEXT] [--force]",
+     "write a printable settings report (one self-contained HTML page)", "force debug", "o port technician site", 1,
+     RunReport},
     {"gang", "MANIFEST [--results OUT.csv] [--junit OUT.xml] [--loop] [--debug]",
      "program the switch on every serial port of MANIFEST at once (lines port,config,model; USB is not in the "
      "gang: the bridge library serves one adapter per process); --loop programs each unit plugged in next",

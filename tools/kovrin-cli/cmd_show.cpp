@@ -1,7 +1,10 @@
 // show: the record of a configuration file in readable form.
 #include "Commands.h"
 
+#include "ViewJson.h"
+
 #include "config/ParameterEditor.h"
+#include "config/ParameterView.h"
 #include "config/Parameters.h"
 #include "config/Windows1252.h"
 
@@ -53,16 +56,14 @@ void row(const char* label, const std::string& value)
     std::printf("  %-24s %s\n", label, value.c_str());
 }
 
-std::string rangeText(const ParameterInfo& p)
+std::string rangeText(const ParameterValue& v, int frequency)
 {
-    char text[96];
-    if (p.computed())
-        std::snprintf(text, sizeof text, "word %d %+d to %+d", p.baseWord, p.offsetMin, p.offsetMax);
-    else if (p.frequency())
-        std::snprintf(text, sizeof text, "%d to %d at 50 Hz, %d to %d at 60 Hz", p.min, p.max, p.min60, p.max60);
-    else
-        std::snprintf(text, sizeof text, "%d to %d", p.min, p.max);
-    return text;
+    if (v.info->computed())
+        return RangeText(v) + " (word " + std::to_string(v.info->baseWord) + " " +
+               (v.info->offsetMin > 0 ? "+2..+20)" : "-20..-2)");
+    if (v.info->frequency())
+        return RangeText(v) + " at " + std::to_string(frequency) + " Hz";
+    return RangeText(v);
 }
 
 } // namespace
@@ -73,6 +74,11 @@ int RunShow(const Args& args)
     ConfigRecord record;
     if (!ReadInput(file, record))
         return ExitFile;
+    const ParameterView view = MakeParameterView(record, false);
+    if (args.has("json")) {
+        std::fputs(ViewJson(view, file).c_str(), stdout);
+        return ExitOk;
+    }
 
     std::printf("%s\n\nIdentification\n", readable(file).c_str());
     row("ATS code", recordText(record.text(field::AtsCode).substr(0, kAtsCodeMaxChars)));
@@ -94,12 +100,10 @@ int RunShow(const Args& args)
     // save from the window would write back.
     std::printf("\nParameters\n  %-4s %-22s %6s %6s  %-25s %s\n", "word", "name", "value", "shown", "unit",
                 "editor range");
-    for (const ParameterInfo& p : kParameters) {
-        const ControlState* shown = editor.state(p.display);
-        std::printf("  %-4d %-22s %6u %6s  %-25s %s\n", p.word, std::string(p.name).c_str(),
-                    static_cast<unsigned>(record.word(p.word)), shown ? shown->text.c_str() : "",
-                    std::string(p.unit).c_str(), rangeText(p).c_str());
-    }
+    for (const ParameterValue& v : view.parameters)
+        std::printf("  %-4d %-22s %6u %6s  %-25s %s\n", v.info->word, std::string(v.info->name).c_str(),
+                    static_cast<unsigned>(v.word), v.shown.c_str(), std::string(v.info->unit).c_str(),
+                    rangeText(v, view.frequency).c_str());
 
     std::printf("\nAs the editor shows it\n");
     row("Nominal frequency", std::to_string(editor.Frequency()) + " Hz");

@@ -4,6 +4,7 @@
 #include "cmd_transfer.h"
 
 #include "comm/Archive.h"
+#include "comm/ChangedUpload.h"
 #include "comm/CommPort.h"
 #include "comm/DebugLog.h"
 #include "comm/Frame.h"
@@ -11,6 +12,7 @@
 #include "comm/usb/UsbLink.h"
 #include "config/ParameterEditor.h"
 #include "config/Parameters.h"
+#include "config/Windows1252.h"
 #include "platform/Clock.h"
 
 #include <algorithm>
@@ -158,6 +160,50 @@ private:
     int position_ = 0;
 };
 
+std::string ShownCode(const ConfigRecord& record)
+{
+    const std::string code = Windows1252ToUtf8(record.text(field::AtsCode));
+    return code.substr(0, code.find_last_not_of(' ') + 1);
+}
+
+std::string ChangeText(const WordChange& c)
+{
+    return "word " + std::to_string(c.word) + " (" + std::string(kParameters[static_cast<std::size_t>(c.word)].name) +
+           "): " + std::to_string(c.held) + " -> " + std::to_string(c.wanted);
+}
+
+// upload --changed-only: read the switch, write what differs, read it back.
+int UploadChanged(Connection& connection, const ConfigRecord& wanted, bool anySwitch)
+{
+    CliTransferView view(connection, nullptr);
+    view.CreateProgress(kUploadProgressText, kParameterWordCount);
+    const ArchiveLocation archive = ArchiveFromEnvironment();
+    const ChangedUploadResult r = UploadChangedWords(connection.link(), wanted, systemClock(), {anySwitch, &archive},
+                                                     [&](ChangedUploadStage, int) { view.AdvanceProgress({}); });
+    view.CloseProgress();
+    if (r.failure != TransferFailure::None) {
+        view.ShowError(TransferErrorText(r.failure));
+        view.DropLink();
+        return ExitDevice;
+    }
+    if (r.stage == ChangedUploadStage::OtherSwitch)
+        return Fail(ExitRefused, "the switch's ATS code '" + ShownCode(r.before) + "' is not the file's '" +
+                                     ShownCode(wanted) + "': nothing written (--any-switch writes anyway)");
+    std::printf("%zu of 16 words changed\n", r.changes.size());
+    if (r.changes.empty())
+        std::printf("nothing to change: nothing written\n");
+    for (const WordChange& c : r.changes)
+        std::printf("  %s\n", ChangeText(c).c_str());
+    for (const WordMismatch& m : r.mismatches)
+        Fail(ExitDevice, DescribeMismatch(m));
+    if (!r.mismatches.empty())
+        return Fail(ExitDevice, std::to_string(r.mismatches.size()) + " of " + std::to_string(r.changes.size()) +
+                                    " written words differ after the upload");
+    if (!r.changes.empty())
+        std::printf("verified: the switch holds the words written\n");
+    return ExitOk;
+}
+
 // --debug and --port, common to both commands. Returns an exit code, or -1 to go on.
 int Prepare(const Args& args, std::string& port)
 {
@@ -182,6 +228,37 @@ bool Exists(const std::string& path)
 }
 
 } // namespace
+
+int ReadFromSwitch(const Args& args, ConfigRecord& record)
+{
+    std::string port;
+    if (const int code = Prepare(args, port); code >= 0)
+        return code;
+    Connection connection;
+    if (!connection.open(port))
+        return ExitDevice;
+    CliTransferView view(connection, nullptr);
+    if (!RunDownload(view, [&](const WordDone& done) { return ReadSwitchState(connection.link(), record, done); }).ok())
+        return ExitDevice;
+    KeepState(record);
+    return -1;
+}
+
+int ReadSource(const Args& args, const std::string& what, Source& source)
+{
+    if (what == "ats") {
+        source.fromSwitch = true;
+        source.name = "ATS";
+        return ReadFromSwitch(args, source.record);
+    }
+    if (what == "defaults") {
+        LoadFactoryDefaults(source.record);
+        source.name = "factory defaults";
+        return -1;
+    }
+    source.name = what;
+    return ReadInput(what, source.record) ? -1 : ExitFile;
+}
 
 int RunDownload(const Args& args)
 {
@@ -224,6 +301,10 @@ int RunUpload(const Args& args)
 
     if (!connection.open(port))
         return ExitDevice;
+    if (args.has("changed-only")) {
+        editor.StoreRecord(record);
+        return UploadChanged(connection, record, args.has("any-switch"));
+    }
     const TransferOutcome outcome = RunUpload(connection.link(), record, view, systemClock());
     if (!outcome.started)
         return ExitRefused;
