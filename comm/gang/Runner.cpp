@@ -105,13 +105,12 @@ Runner::~Runner()
 void Runner::Start()
 {
     for (std::size_t i = 0; i < units_.size(); ++i)
-        workers_.emplace_back([this, i](std::stop_token stop) { Work(i, stop); });
+        workers_.emplace_back([this, i] { Work(i, stop_.get_token()); });
 }
 
 void Runner::RequestStop()
 {
-    for (std::jthread& w : workers_)
-        w.request_stop();
+    stop_.request_stop();
     // Taking the lock orders the stop before any sleeper's next check.
     std::lock_guard lock(sleepMutex_);
     sleepWake_.notify_all();

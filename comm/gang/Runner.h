@@ -12,6 +12,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <stop_token>
 #include <thread>
 #include <vector>
 
@@ -109,6 +110,8 @@ private:
     Board& board_;
     std::mutex sleepMutex_;
     std::condition_variable_any sleepWake_;
+    // One stop for every worker: Ctrl+C may come while they are still being started.
+    std::stop_source stop_;
     std::vector<std::jthread> workers_;
 };
 
