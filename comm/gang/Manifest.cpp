@@ -155,8 +155,10 @@ Manifest ParseManifest(const std::string& text, const std::string& folder)
             continue;
         }
         const std::filesystem::path config(f[1]);
-        unit.configPath = (config.is_absolute() || folder.empty() ? config : std::filesystem::path(folder) / config)
-                              .string();
+        std::filesystem::path resolved =
+            config.is_absolute() || folder.empty() ? config : std::filesystem::path(folder) / config;
+        // The system's own separators, so messages show the path as the user types it there.
+        unit.configPath = resolved.make_preferred().string();
         unit.model = f.size() == 3 ? f[2] : std::string();
         if (unit.model.size() > kAtsModelMaxChars) {
             refuse(number, "model '" + unit.model + "' is longer than 16 characters");
