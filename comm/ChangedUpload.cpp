@@ -17,6 +17,41 @@ std::vector<WordChange> DifferingWords(const ConfigRecord& held, const ConfigRec
     return changes;
 }
 
+TransferFailure ReadSwitchState(LinkOperations& link, ConfigRecord& state, const WordDone& wordDone)
+{
+    std::array<std::uint8_t, 256> answer{};
+    std::size_t received = 0;
+    ConfigRecord scratch;
+    TransferFailure failure = ExchangeRequest(link, BuildRequestGI(), kAnswerGI, answer.data(), answer.size(), received);
+    if (failure != TransferFailure::None)
+        return failure;
+    if (received != kAnswerGI.expected) {
+        DebugLogF("Serial Error: the switch answered GI without data (%u bytes)\n", static_cast<unsigned>(received));
+        return TransferFailure::ReadBuffer;
+    }
+    StoreIdentification(answer.data(), scratch);
+    std::uint16_t sum = 0;
+    for (int i = 0; i < kParameterWordCount; ++i) {
+        const Frame request = BuildRequestGM(i);
+        DebugLog("\n Prepared message: " + FrameText(request));
+        failure = ExchangeRequest(link, request, kAnswerGM, answer.data(), answer.size(), received);
+        if (failure != TransferFailure::None)
+            return failure;
+        if (received != kAnswerGM.expected) {
+            DebugLogF("Serial Error: the switch answered GM without data (%u bytes)\n", static_cast<unsigned>(received));
+            return TransferFailure::ReadBuffer;
+        }
+        const WordBytes word = DecodeWordAnswer(answer.data());
+        sum = static_cast<std::uint16_t>(sum + word.high + word.low);
+        scratch.setWord(i, word.value());
+        if (wordDone)
+            wordDone(i);
+    }
+    scratch.setWord(kRecordSumWord, sum);
+    state = scratch;
+    return TransferFailure::None;
+}
+
 TransferFailure WriteWords(LinkOperations& link, std::span<const WordChange> changes, Clock& clock,
                            const WordDone& wordDone)
 {

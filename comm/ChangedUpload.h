@@ -22,12 +22,11 @@ struct WordChange {
 // Words 0..15 that differ between the two records, in word order.
 std::vector<WordChange> DifferingWords(const ConfigRecord& held, const ConfigRecord& wanted);
 
-// A switch's whole state with the download's own requests ("GI", "GN", "GM" 0..15) into
-// `state`, which changes only when every exchange succeeded.
-inline TransferFailure ReadSwitchState(LinkOperations& link, ConfigRecord& state, const WordDone& wordDone = {})
-{
-    return DownloadRecord(link, state, wordDone);
-}
+// What a switch holds that a file keeps: identification ("GI") and words 0..15 ("GM"), with
+// the download's own requests and rules, into `state` (cleared first; word 256 the sum),
+// which changes only when every exchange succeeded. Nominal data ("GN") is left out: no
+// file keeps it and a changed-only upload does not need it.
+TransferFailure ReadSwitchState(LinkOperations& link, ConfigRecord& state, const WordDone& wordDone = {});
 
 // "SM" for each changed word with its wanted value, each after the upload's 750 ms pause.
 TransferFailure WriteWords(LinkOperations& link, std::span<const WordChange> changes, Clock& clock,

@@ -13,6 +13,7 @@ enum class ActionId : std::size_t {
     Connect, Disconnect,
     ComPort1, ComPort2, ComPort3, ComPort4, ComPort5, ComPort6, ComPort7, ComPort8, Usb,
     Exit, Settings, Statistics, ServicePassword, Help,
+    Compare, Report,
     Count
 };
 
@@ -53,6 +54,8 @@ inline constexpr std::array<ActionInfo, kActionCount> kActions{{
     {ActionId::Statistics, "ActionStatistics", "View", "Statistics", "", 9, ""},
     {ActionId::ServicePassword, "ActionServicePassword", "Password", "Service password", "Insert password for service level", 20, "ActionServicePasswordExecute"},
     {ActionId::Help, "ActionHelp", "About", "Help", "", 22, "ActionHelpExecute"},
+    {ActionId::Compare, "ActionCompare", "File", "Compare with ATS", "Compare the values on screen with the ATS", -1, "ActionCompareExecute"},
+    {ActionId::Report, "ActionReport", "File", "Settings report", "Write a printable settings report", -1, "ActionReportExecute"},
 }};
 
 constexpr const ActionInfo& actionInfo(ActionId id) { return kActions[index(id)]; }
@@ -109,6 +112,9 @@ inline constexpr MenuEntry kMenuBar[] = {
     {MenuEntry::Menu, "&Action", {}},
     {MenuEntry::Item, "&Download", ActionId::Download},
     {MenuEntry::Item, "Upload", ActionId::Upload},
+    {MenuEntry::Separator, "", {}},
+    {MenuEntry::Item, "&Compare with ATS", ActionId::Compare},
+    {MenuEntry::Item, "Settings &report", ActionId::Report},
     {MenuEntry::Menu, "&View", {}},
     {MenuEntry::Item, "&Properties", ActionId::Settings},
     {MenuEntry::Menu, "&Password", {}},

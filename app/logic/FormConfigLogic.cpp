@@ -95,6 +95,7 @@ void FormConfigLogic::RunAction(ActionId id)
         &FormConfigLogic::ActionUsbExecute,        &FormConfigLogic::ActionExitExecute,
         &FormConfigLogic::ActionSettingsExecute,   nullptr, // ActionStatistics has no handler
         &FormConfigLogic::ActionServicePasswordExecute, &FormConfigLogic::ActionHelpExecute,
+        &FormConfigLogic::ActionCompareExecute,    &FormConfigLogic::ActionReportExecute,
     };
     if (index(id) >= kActionCount)
         return;
@@ -163,6 +164,9 @@ bool FormConfigLogic::validate()
 
 void FormConfigLogic::changed()
 {
+    // Comparing needs the switch and something on screen; a report needs something on screen.
+    enable(ActionId::Compare, connected_ && activePort_ && dataSource_ != DataSource::None);
+    enable(ActionId::Report, dataSource_ != DataSource::None);
     view_.stateChanged(state_);
 }
 

@@ -8,6 +8,7 @@
 //   PasswordCommand.cpp     ActionServicePasswordExecute
 //   PropertiesCommand.cpp   ActionSettingsExecute
 //   HelpExitCommands.cpp    ActionHelpExecute, ActionExitExecute
+//   CommissioningCommands.cpp  ActionCompareExecute, ActionReportExecute
 #include "app/logic/Actions.h"
 #include "app/logic/LinkService.h"
 #include "app/logic/MainView.h"
@@ -76,6 +77,10 @@ public:
     void ActionDownloadExecute();
     void ActionUploadExecute();
 
+    // Commissioning: the switch's words against the screen; the printable report.
+    void ActionCompareExecute();
+    void ActionReportExecute();
+
     // The rest.
     void ActionServicePasswordExecute();
     void ActionSettingsExecute();
@@ -124,6 +129,8 @@ private:
     // SaveDialog1, then the controls written under the chosen name (Save and Save As).
     void saveThroughDialog();
     bool validate();
+    // The record with words 0..15 as the controls show them.
+    ConfigRecord recordOnScreen() const;
     void enable(ActionId id, bool on = true) { state_.action(id).enabled = on; }
     void error(std::string_view text);
     void changed();

@@ -1,6 +1,7 @@
 #pragma once
 // The screen as the window logic sees it. The Qt forms implement this and forward
 // their events to FormConfigLogic; tests implement it with a scripted fake.
+#include "app/logic/CompareDialog.h"
 #include "app/logic/MainWindowState.h"
 #include "app/logic/PasswordDialog.h"
 #include "app/logic/PropertiesDialog.h"
@@ -65,6 +66,13 @@ public:
 
     // A fresh modal FormSettings showing `content`; returns when it is closed.
     virtual void runPropertiesDialog(const PropertiesContent& content) = 0;
+
+    // The "Compare with ATS" dialog, modal; returns when it is closed. Without a dialog
+    // of its own a view shows the comparison as a message box.
+    virtual void showComparison(const CompareContent& content)
+    {
+        showMessage({content.caption, CompareText(content), MessageIcon::Information, MessageButtons::Ok});
+    }
 
     // The application's standard exception display.
     virtual void showException(const std::string& message) = 0;

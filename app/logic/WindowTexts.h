@@ -48,5 +48,9 @@ inline constexpr std::string_view kWrongPassword = "You need the service passwor
 // Help.
 inline constexpr std::string_view kManualName = "Manual.pdf";
 inline constexpr std::string_view kCannotOpenManual = "Can't open file %s: error %u";
+// The settings report's save dialog and its failure.
+inline constexpr std::string_view kReportDialogTitle = "Settings report";
+inline constexpr std::string_view kReportFilter = "Settings report (.html) | *.html";
+inline constexpr std::string_view kCannotWriteReport = "Cannot write the settings report: ";
 
 } // namespace kovrin::text

@@ -1,5 +1,7 @@
 #include "app/qt/LomarForm.h"
 
+#include "app/qt/CompareForm.h"
+
 #include "app/logic/HandlerGuard.h"
 #include "app/qt/ActionBars.h"
 #include "app/qt/BasicPage.h"
@@ -151,6 +153,12 @@ std::optional<std::string> TFormConfig::runPasswordDialog(const PasswordDialogTe
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return entry.toStdString();
+}
+
+void TFormConfig::showComparison(const CompareContent& content)
+{
+    TFormCompare dialog(content, this);
+    dialog.exec();
 }
 
 void TFormConfig::runPropertiesDialog(const PropertiesContent& content)

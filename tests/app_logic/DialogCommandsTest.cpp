@@ -163,5 +163,24 @@ TEST_F(WindowTest, HelpHandsTheManualFileToTheDesktopOpener)
 }
 #endif
 
+TEST_F(WindowTest, SettingsReportSavesTheValuesOnScreenAndOpensThePage)
+{
+    start(writeFile("site.kvnf", SwitchRecord()));
+    ASSERT_TRUE(window->state().action(ActionId::Report).enabled);
+    EXPECT_FALSE(window->state().action(ActionId::Compare).enabled);  // not connected
+    // What the report shows is what the window shows, not what the file held.
+    window->editor().UserMoveScrollBar(ControlId::ScrollBar1, 188);
+    view.expectSaveDialog(std::nullopt);
+    window->RunAction(ActionId::Report);
+    EXPECT_TRUE(openedDocuments.empty());
+
+    view.expectSaveDialog(path("handover"));
+    window->RunAction(ActionId::Report);
+    ASSERT_EQ(openedDocuments, std::vector<std::string>{path("handover.html")});
+    const std::string page = kovrin::test::ReadFileBytes(path("handover.html"));
+    EXPECT_NE(page.find("<td class=\"n\">188</td>"), std::string::npos);
+    EXPECT_NE(page.find("ATS-CODE-0000001"), std::string::npos);
+}
+
 } // namespace
 } // namespace kovrin::test

@@ -52,7 +52,8 @@ TEST_F(WindowTest, StartsDisconnectedAtUserLevelWithNothingOnShow)
 
     for (const ActionInfo& a : kActions) {
         const bool off = a.id == ActionId::Download || a.id == ActionId::Upload || a.id == ActionId::Save ||
-                         a.id == ActionId::SaveAs || a.id == ActionId::Settings || a.id == ActionId::Statistics;
+                         a.id == ActionId::SaveAs || a.id == ActionId::Settings || a.id == ActionId::Statistics ||
+                         a.id == ActionId::Compare || a.id == ActionId::Report;
         EXPECT_EQ(window->state().action(a.id).enabled, !off) << a.name;
         EXPECT_EQ(window->state().action(a.id).checked, a.id == ActionId::ComPort1) << a.name;
     }

@@ -77,7 +77,7 @@ TEST_F(FormTest, MenuBarHoldsTheEntriesWithAccessKeys)
     } menus[] = {
         {"&File", {"&New", "&Open", "&Save", "S&ave as...", "-", "&Download", "&Upload", "-", "&Exit"}},
         {"&Connection", {"&Connect", "&Disconnect", "-", "C&om Port"}},
-        {"&Action", {"&Download", "Upload"}},
+        {"&Action", {"&Download", "Upload", "-", "&Compare with ATS", "Settings &report"}},
         {"&View", {"&Properties"}},
         {"&Password", {"&Service password"}},
     };

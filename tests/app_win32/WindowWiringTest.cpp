@@ -218,5 +218,23 @@ TEST_F(WindowWiringTest, ConnectDownloadUploadOverCom1ShowTheSwitchsValues)
     EXPECT_EQ(form->status().label(0), "Disconnect");
 }
 
+// The same simulated switch: the window's factory values against what the switch holds
+// (word 2 = 260 and word 14 = 95 or 96), through "Compare with ATS" in the Action menu.
+TEST_F(WindowWiringTest, CompareOverCom1ListsWhatTheSwitchHoldsOtherwise)
+{
+    if (std::getenv("KOVRIN_SIM_ON_COM1") == nullptr)
+        GTEST_SKIP() << "no simulated switch on COM1";
+    command(ActionId::Connect);
+    command(ActionId::Download);
+    command(ActionId::New);
+    form->messages.clear();
+    command(ActionId::Compare);
+    ASSERT_EQ(form->messages.size(), 1u);
+    EXPECT_NE(form->messages[0].find("VoltageMaxA: 258 / 260 V"), std::string::npos) << form->messages[0];
+    EXPECT_NE(form->messages[0].find("OverloadThreshold: 103 / 9"), std::string::npos) << form->messages[0];
+    EXPECT_EQ(form->status().label(0), "Connect");
+    command(ActionId::Disconnect);
+}
+
 } // namespace
 } // namespace kovrin::win32

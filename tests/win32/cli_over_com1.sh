@@ -37,6 +37,21 @@ cmp <(sed -n 10,25p changed.kvnf) <(sed -n 10,25p after.kvnf) || fail "the switc
 cmp <(sed -n 10,25p changed.kvnf) <(sed -n 10,25p linux.kvnf) && fail "the edit changed no word"
 echo "upload --verify over COM1: the switch holds the edited words"
 
+# Commissioning commands: the switch now holds changed.kvnf's words; the archive is the
+# system's (the Windows build keeps it under %LOCALAPPDATA%).
+unset KOVRIN_ARCHIVE
+"$wine" "$cli_exe" diff ats changed.kvnf --port COM1 --json >diff.json || [ $? -eq 1 ] || fail "diff over COM1"
+python3 -c 'import json; j = json.load(open("diff.json")); assert j["parameters"] == [] and not j["otherSwitch"], j' \
+  || fail "diff: $(cat diff.json)"
+"$wine" "$cli_exe" show changed.kvnf --json >show.json || fail "show --json"
+python3 -c 'import json; j = json.load(open("show.json")); assert j["identification"]["atsCode"] == "WIN0000000000042" and j["parameters"][15]["value"] == 64, j' \
+  || fail "show --json: $(head -c 400 show.json)"
+"$wine" "$cli_exe" report ats --port COM1 -o report.html --site "Site <A>" || fail "report from the switch"
+grep -q "Site &lt;A&gt;" report.html && grep -q "WIN0000000000042" report.html || fail "report: $(head -c 400 report.html)"
+"$wine" "$cli_exe" archive >archive.out || fail "archive"
+grep -q "WIN0000000000042" archive.out || fail "archive: $(cat archive.out)"
+echo "diff, show --json, report and archive over COM1"
+
 # The gang over COM1 and an unmapped COM8 at once: COM1 gets the manifest's words, COM8
 # fails alone with the window's message.
 "$tools/kovrin-cli" edit linux.kvnf gang.kvnf --set OverloadThreshold=90 || fail "edit for the gang"

@@ -176,10 +176,15 @@ std::string ChangeText(const WordChange& c)
 int UploadChanged(Connection& connection, const ConfigRecord& wanted, bool anySwitch)
 {
     CliTransferView view(connection, nullptr);
-    view.CreateProgress(kUploadProgressText, kParameterWordCount);
+    // The bar follows the read of the 16 words; the writes that follow are few.
+    view.CreateProgress(kDownloadProgressText, kParameterWordCount);
     const ArchiveLocation archive = ArchiveFromEnvironment();
-    const ChangedUploadResult r = UploadChangedWords(connection.link(), wanted, systemClock(), {anySwitch, &archive},
-                                                     [&](ChangedUploadStage, int) { view.AdvanceProgress({}); });
+    const ChangedUploadResult r =
+        UploadChangedWords(connection.link(), wanted, systemClock(), {anySwitch, &archive},
+                           [&](ChangedUploadStage stage, int) {
+                               if (stage == ChangedUploadStage::Read)
+                                   view.AdvanceProgress({});
+                           });
     view.CloseProgress();
     if (r.failure != TransferFailure::None) {
         view.ShowError(TransferErrorText(r.failure));
@@ -238,7 +243,7 @@ int ReadFromSwitch(const Args& args, ConfigRecord& record)
     if (!connection.open(port))
         return ExitDevice;
     CliTransferView view(connection, nullptr);
-    if (!RunDownload(view, [&](const WordDone& done) { return ReadSwitchState(connection.link(), record, done); }).ok())
+    if (!RunDownload(view, [&](const WordDone& done) { return DownloadRecord(connection.link(), record, done); }).ok())
         return ExitDevice;
     KeepState(record);
     return -1;
