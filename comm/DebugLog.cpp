@@ -1,5 +1,6 @@
 #include "comm/DebugLog.h"
 
+#include "platform/ArchiveFolder.h"
 #include "platform/Folders.h"
 #include "platform/SharedFiles.h"
 
@@ -138,10 +139,10 @@ std::tm NowLocked(const LogState& s)
 {
     if (s.timeSource)
         return s.timeSource();
-    const std::time_t t = std::time(nullptr);
+    // The reentrant form: gang workers read the local time outside this lock too.
     std::tm local{};
-    if (const std::tm* p = std::localtime(&t))
-        local = *p;
+    if (!BreakDownTime(std::time(nullptr), false, local))
+        return std::tm{};
     return local;
 }
 

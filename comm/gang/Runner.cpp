@@ -1,10 +1,11 @@
 #include "comm/gang/Runner.h"
 
 #include "comm/DebugLog.h"
-#include "config/ConfigFile.h"
+#include "platform/ArchiveFolder.h"
 #include "config/Parameters.h"
 
 #include <cstdio>
+#include <ctime>
 
 namespace kovrin::gang {
 
@@ -15,10 +16,13 @@ constexpr const char* kStepNames[] = {"waiting",   "opening", "reading", "archiv
 
 std::string LocalStamp()
 {
-    const LocalDateTime t = SystemLocalTime();
+    // Reentrant: every worker stamps its own unit.
+    std::tm t{};
+    if (!BreakDownTime(std::time(nullptr), false, t))
+        return {};
     char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.year % 10000, t.month % 100, t.day % 100,
-                  t.hour % 100, t.minute % 100, t.second % 100);
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", (t.tm_year + 1900) % 10000,
+                  (t.tm_mon + 1) % 100, t.tm_mday % 100, t.tm_hour % 100, t.tm_min % 100, t.tm_sec % 100);
     return text;
 }
 
