@@ -1,6 +1,9 @@
 #include "config/SettingsReport.h"
 
 #include "config/DecimalText.h"
+#include "platform/ArchiveFolder.h"
+
+#include <ctime>
 
 #include <algorithm>
 #include <cstdio>
@@ -106,6 +109,15 @@ std::string Bands(const ParameterView& view)
 }
 
 } // namespace
+
+std::string ReportTimeNow()
+{
+    std::tm tm{};
+    char text[32] = "";
+    if (BreakDownTime(std::time(nullptr), false, tm))
+        std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &tm);
+    return text;
+}
 
 std::string HtmlEscape(std::string_view text)
 {

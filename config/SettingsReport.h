@@ -19,6 +19,9 @@ struct ReportDetails {
 
 std::string SettingsReportHtml(const ParameterView& view, const ReportDetails& details);
 
+// Local date and time now as the report prints it: "2026-12-08 21:05".
+std::string ReportTimeNow();
+
 // `text` with &, <, >, " and ' as character references.
 std::string HtmlEscape(std::string_view text);
 

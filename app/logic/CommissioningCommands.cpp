@@ -7,13 +7,11 @@
 #include "comm/Archive.h"
 #include "config/ParameterView.h"
 #include "config/SettingsReport.h"
-#include "platform/ArchiveFolder.h"
 #include "platform/FileReplace.h"
 #include "platform/Folders.h"
 #include "platform/Shell.h"
 
 #include <cstdio>
-#include <ctime>
 
 namespace kovrin {
 
@@ -35,15 +33,6 @@ private:
     ProgressView* progress_;
     int position_ = 0;
 };
-
-std::string LocalTimeText()
-{
-    std::tm tm{};
-    char text[32] = "";
-    if (BreakDownTime(std::time(nullptr), false, tm))
-        std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &tm);
-    return text;
-}
 
 } // namespace
 
@@ -110,7 +99,7 @@ void FormConfigLogic::ActionReportExecute()
     if (name.find('.', name.find_last_of("/\\") + 1) == std::string::npos)
         name += ".html";
     const std::string source = dataSource_ == DataSource::Switch ? "ATS" : state_.status.labelFile;
-    const ReportDetails details{source, LocalTimeText(),
+    const ReportDetails details{source, ReportTimeNow(),
                                 std::string(text::kProductName) + " " + std::string(text::kVersion), {}, {}};
     const std::string html = SettingsReportHtml(MakeParameterView(recordOnScreen(), dataSource_ == DataSource::Switch), details);
     if (!ReplaceFileContents(name, html)) {

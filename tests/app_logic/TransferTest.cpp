@@ -167,4 +167,30 @@ TEST_F(WindowTest, UploadStopsBeforeSendingOnABrokenRuleOrNo)
 }
 
 } // namespace
+TEST_F(WindowTest, CompareListsWhatTheSwitchHoldsOtherwiseAndFailsAsDownloadDoes)
+{
+    start();
+    window->ActionNewExecute();
+    connect();
+    ASSERT_TRUE(window->state().action(ActionId::Compare).enabled);
+    const ConfigRecord onScreen = window->record();
+    ConfigRecord held = onScreen;
+    held.setWord(12, 9);
+    held.setWord(13, 7);
+    links.script.switchRecord = held;
+    view.expectMessage("Parameter: On screen / On ATS\nMaxDisplacementAngle: 4 / 9 degrees\nBreakingTime: 2 / 7 ms\n"
+                       "2 parameter(s) differ");
+    window->RunAction(ActionId::Compare);
+    EXPECT_EQ(window->record(), onScreen);  // comparing changes nothing on screen
+    EXPECT_TRUE(window->Connected());
+
+    links.script.failure = LinkFailure::ReadBuffer;
+    links.script.failAtWord = 3;
+    view.expectMessage("Error in ReadBuffer serial port");
+    window->RunAction(ActionId::Compare);
+    EXPECT_FALSE(window->Connected());
+    EXPECT_EQ(links.live, 0);
+    EXPECT_EQ(enabled({ActionId::Connect, ActionId::Download, ActionId::Compare}), "ActionConnect ");
+}
+
 } // namespace kovrin::test

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -43,7 +44,9 @@ TEST(ArchiveFolderName, EscapesWhatASystemRefusesAndGivesTheCodeBack)
 TEST(KeepState, WritesWhatSaveWritesAndListsNewestFirst)
 {
     LogCapture log;
-    const fs::path root = fs::temp_directory_path() / ("kovrin-archive-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+    // A name of its own, so runs side by side on one machine never share it.
+    const fs::path root = fs::temp_directory_path() /
+                          ("kovrin-archive-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
     fs::remove_all(root);
     const ArchiveLocation location{true, root.string()};
     ConfigRecord record;
@@ -59,9 +62,11 @@ TEST(KeepState, WritesWhatSaveWritesAndListsNewestFirst)
     EXPECT_EQ(fs::path(second).filename(), "2027-01-15_080000Z_1.kvnf");
     EXPECT_EQ(fs::path(first).parent_path().filename(), "SITE%2F7");
 
-    std::ifstream in(first, std::ios::binary);
     std::stringstream bytes;
-    bytes << in.rdbuf();
+    {
+        std::ifstream in(first, std::ios::binary);  // closed before the folder goes
+        bytes << in.rdbuf();
+    }
     ConfigRecord back;
     ReadConfigText(back, bytes.str());
     EXPECT_EQ(bytes.str().substr(bytes.str().find('\n')), ConfigFileText(record, {}).substr(ConfigFileText(record, {}).find('\n')));

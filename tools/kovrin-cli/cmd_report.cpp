@@ -4,11 +4,9 @@
 #include "app/logic/WindowTexts.h"
 #include "comm/DebugLog.h"
 #include "config/SettingsReport.h"
-#include "platform/ArchiveFolder.h"
 #include "platform/FileReplace.h"
 
 #include <cstdio>
-#include <ctime>
 #include <filesystem>
 
 namespace kovrin::cli {
@@ -19,15 +17,6 @@ std::string Last(const Args& args, std::string_view option)
 {
     const std::vector<std::string> all = args.all(option);
     return all.empty() ? std::string() : all.back();
-}
-
-std::string ReportTime()
-{
-    std::tm tm{};
-    char text[32] = "";
-    if (BreakDownTime(std::time(nullptr), false, tm))
-        std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &tm);
-    return text;
 }
 
 } // namespace
@@ -47,7 +36,7 @@ int RunReport(const Args& args)
     Source source;
     if (const int code = ReadSource(args, args.positional[0], source); code >= 0)
         return code;
-    const ReportDetails details{source.name, ReportTime(), std::string(text::kProductName) + " " + std::string(text::kVersion),
+    const ReportDetails details{source.name, ReportTimeNow(), std::string(text::kProductName) + " " + std::string(text::kVersion),
                                 Last(args, "technician"), Last(args, "site")};
     const std::string html = SettingsReportHtml(MakeParameterView(source.record, source.fromSwitch), details);
     if (!ReplaceFileContents(out, html))
