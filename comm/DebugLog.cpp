@@ -1,5 +1,6 @@
 #include "comm/DebugLog.h"
 
+#include "platform/ArchiveFolder.h"
 #include "platform/Folders.h"
 #include "platform/SharedFiles.h"
 
@@ -28,6 +29,23 @@ LogState& State()
 {
     static LogState state;
     return state;
+}
+
+// A worker of a run over several ports (ThreadLogLines): its texts are held until a line
+// is complete, so lines of different threads never mix, and its trace is its own.
+struct ThreadLog {
+    bool active = false;
+    std::string tag;
+    std::string pending;
+    std::uint8_t traceBytes[kTraceLineEntries] = {};
+    std::uint8_t traceKinds[kTraceLineEntries] = {};
+    int traceCount = 0;
+};
+
+ThreadLog& Thread()
+{
+    thread_local ThreadLog log;
+    return log;
 }
 
 std::string FolderLocked(const LogState& s)
@@ -67,35 +85,64 @@ void WriteLocked(LogState& s, std::string_view text)
 {
     if (!s.debugMode)
         return;
+    ThreadLog& t = Thread();
+    if (t.active) {
+        t.pending += text;
+        const std::size_t end = t.pending.rfind('\n');
+        if (end == std::string::npos)
+            return;
+        std::string lines;
+        std::size_t from = 0;
+        while (from <= end) {
+            const std::size_t next = t.pending.find('\n', from);
+            lines += t.tag + t.pending.substr(from, next + 1 - from);
+            from = next + 1;
+        }
+        t.pending.erase(0, end + 1);
+        text = lines;
+        if (s.console)
+            s.console(text);
+        AppendToFile(FolderLocked(s), text);
+        return;
+    }
     if (s.console)
         s.console(text);
     AppendToFile(FolderLocked(s), text);
 }
 
-void FlushTraceLocked(LogState& s, bool endMark)
+template <typename Trace>
+void FlushTraceLocked(LogState& s, Trace& trace, bool endMark)
 {
     std::string line;
     char entry[8];
-    for (int i = 0; i < s.traceCount; ++i) {
-        std::snprintf(entry, sizeof entry, s.traceKinds[i] == kTraceSent ? "->%2.2X" : "<-%2.2X",
-                      s.traceBytes[i]);
+    for (int i = 0; i < trace.traceCount; ++i) {
+        std::snprintf(entry, sizeof entry, trace.traceKinds[i] == kTraceSent ? "->%2.2X" : "<-%2.2X",
+                      trace.traceBytes[i]);
         line += entry;
     }
     if (endMark)
         line += " ...";
     line += "\n\r";
-    s.traceCount = 0;
+    trace.traceCount = 0;
     WriteLocked(s, line);
+}
+
+void FlushTraceLocked(LogState& s, bool endMark)
+{
+    if (Thread().active)
+        FlushTraceLocked(s, Thread(), endMark);
+    else
+        FlushTraceLocked(s, s, endMark);
 }
 
 std::tm NowLocked(const LogState& s)
 {
     if (s.timeSource)
         return s.timeSource();
-    const std::time_t t = std::time(nullptr);
+    // The reentrant form: gang workers read the local time outside this lock too.
     std::tm local{};
-    if (const std::tm* p = std::localtime(&t))
-        local = *p;
+    if (!BreakDownTime(std::time(nullptr), false, local))
+        return std::tm{};
     return local;
 }
 
@@ -176,18 +223,51 @@ void DebugLogF(const char* format, ...)
     DebugLog(text);
 }
 
+namespace {
+
+template <typename Trace>
+void TraceLocked(LogState& s, Trace& trace, std::uint8_t byte, int kind)
+{
+    if (kind == kTraceReceived || kind == kTraceSent) {
+        trace.traceBytes[trace.traceCount] = byte;
+        trace.traceKinds[trace.traceCount] = static_cast<std::uint8_t>(kind);
+        if (++trace.traceCount == kTraceLineEntries)
+            FlushTraceLocked(s, trace, false);
+        return;
+    }
+    FlushTraceLocked(s, trace, kind == kTraceFlushEnd);
+}
+
+} // namespace
+
 void TraceByte(std::uint8_t byte, int kind)
 {
     std::lock_guard lock(State().mutex);
+    if (Thread().active)
+        TraceLocked(State(), Thread(), byte, kind);
+    else
+        TraceLocked(State(), State(), byte, kind);
+}
+
+ThreadLogLines::ThreadLogLines(std::string tag)
+{
+    std::lock_guard lock(State().mutex);
+    ThreadLog& t = Thread();
+    t = ThreadLog{};
+    t.active = true;
+    t.tag = tag.empty() ? std::string() : "[" + tag + "] ";
+}
+
+ThreadLogLines::~ThreadLogLines()
+{
+    std::lock_guard lock(State().mutex);
     LogState& s = State();
-    if (kind == kTraceReceived || kind == kTraceSent) {
-        s.traceBytes[s.traceCount] = byte;
-        s.traceKinds[s.traceCount] = static_cast<std::uint8_t>(kind);
-        if (++s.traceCount == kTraceLineEntries)
-            FlushTraceLocked(s, false);
-        return;
-    }
-    FlushTraceLocked(s, kind == kTraceFlushEnd);
+    ThreadLog& t = Thread();
+    if (t.traceCount > 0)
+        FlushTraceLocked(s, t, false);
+    if (!t.pending.empty())
+        WriteLocked(s, "\n");
+    t.active = false;
 }
 
 std::string StampedLine(const std::tm& when, std::string_view text)

@@ -72,6 +72,18 @@ void LogStampedF(const char* format, ...) KOVRIN_PRINTF_LIKE(1, 2);
 // The line LogStamped composes for a given time, without writing it.
 std::string StampedLine(const std::tm& when, std::string_view text);
 
+// For the lifetime of this object the calling thread's texts reach the log as whole lines,
+// each begun with "[tag] ", and its traffic trace has a buffer of its own: threads that
+// talk to several switches at once keep their lines apart. What is left is written at
+// the end.
+class ThreadLogLines {
+public:
+    explicit ThreadLogLines(std::string tag);
+    ~ThreadLogLines();
+    ThreadLogLines(const ThreadLogLines&) = delete;
+    ThreadLogLines& operator=(const ThreadLogLines&) = delete;
+};
+
 // Empties the trace buffer without writing it (tests start from a known state).
 void ResetTrace();
 

@@ -6,6 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
+#include <thread>
+#include <vector>
 
 namespace kovrin {
 namespace {
@@ -112,6 +115,40 @@ TEST(DebugLog, DefaultFolderIsBriselInTheDataFolder)
     const std::string folder = DebugLogFolder();
     ASSERT_GE(folder.size(), 8u);
     EXPECT_EQ(folder.substr(folder.size() - 8), std::string(1, kPathSeparator) + "Brisel" + kPathSeparator);
+}
+
+// Workers on several ports at once: each one's texts and traffic, written in pieces,
+// reach the log as whole lines of their own.
+TEST(DebugLog, ThreadsOfAGangKeepTheirLinesWhole)
+{
+    LogCapture capture;
+    std::vector<std::thread> workers;
+    for (int t = 0; t < 4; ++t)
+        workers.emplace_back([t] {
+            const ThreadLogLines lines("P" + std::to_string(t));
+            for (int i = 0; i < 200; ++i) {
+                DebugLog("piece ");
+                DebugLogF("%d of %d\n", i, t);
+                for (int b = 0; b < 20; ++b)
+                    TraceByte(static_cast<std::uint8_t>(0x40 + t), kTraceSent);
+                TraceByte(0, kTraceFlush);
+            }
+            DebugLog("left over");
+        });
+    for (std::thread& w : workers)
+        w.join();
+    std::istringstream file(capture.fileText());
+    int count = 0;
+    for (std::string line; std::getline(file, line); ++count) {
+        ASSERT_EQ(line.rfind("[P", 0), 0u) << line;
+        const std::string t(1, line[2]);
+        std::string rest = line.substr(5);
+        std::erase(rest, '\r');
+        const bool trace = rest.rfind("->", 0) == 0 && rest.find_first_not_of("->4" + t) == std::string::npos;
+        const bool text = rest.rfind("piece ", 0) == 0 && rest.ends_with(" of " + t);
+        EXPECT_TRUE(trace || text || rest == "left over") << line;
+    }
+    EXPECT_GT(count, 4 * 600);
 }
 
 } // namespace

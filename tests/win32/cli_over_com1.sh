@@ -52,6 +52,21 @@ grep -q "Site &lt;A&gt;" report.html && grep -q "WIN0000000000042" report.html |
 grep -q "WIN0000000000042" archive.out || fail "archive: $(cat archive.out)"
 echo "diff, show --json, report and archive over COM1"
 
+# The gang over COM1 and an unmapped COM8 at once: COM1 gets the manifest's words, COM8
+# fails alone with the window's message.
+"$tools/kovrin-cli" edit linux.kvnf gang.kvnf --set OverloadThreshold=90 || fail "edit for the gang"
+printf 'port,config,model\nCOM1,gang.kvnf,MODEL W\nCOM8,gang.kvnf,\n' >line.csv
+set +e
+"$wine" "$cli_exe" gang line.csv --results gang.csv >gang.out 2>&1
+code=$?
+set -e
+[ "$code" -eq 3 ] || fail "gang gave $code: $(cat gang.out)"
+grep -q ',COM1,WIN0000000000042,MODEL W,.*,passed,.*14=90,' gang.csv || fail "gang COM1: $(cat gang.csv)"
+grep -q ',COM8,,,,failed,,.*,Cannot open serial port' gang.csv || fail "gang COM8: $(cat gang.csv)"
+"$tools/kovrin-cli" download --port "$pty" regained.kvnf || fail "download after the gang"
+cmp <(sed -n 10,25p regained.kvnf) <(sed -n 10,25p gang.kvnf) || fail "the switch does not hold the gang's words"
+echo "gang over COM1 and COM8: COM1 holds the manifest's words, COM8 failed alone"
+
 # A port that does not exist fails as the window's Connect does.
 set +e
 "$wine" "$cli_exe" download --port COM8 none.kvnf >com8.out 2>&1

@@ -29,6 +29,8 @@ int RunArchive(const Args& args);
 int RunReport(const Args& args);
 // Version and the files found in the program's folder (cmd_about.cpp).
 int RunAbout(const Args& args);
+// Several switches at once from a manifest (cmd_gang.cpp).
+int RunGang(const Args& args);
 // The serial ports (cmd_ports.cpp).
 int RunPorts(const Args& args);
 

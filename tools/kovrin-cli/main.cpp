@@ -18,7 +18,7 @@ void printHelp()
         std::printf("  %-9s %s\n            %s\n", std::string(c.name).c_str(), std::string(c.synopsis).c_str(),
                     std::string(c.summary).c_str());
     std::printf("\nOUT is never replaced without --force.\n"
-                "exit codes: 0 ok, 1 validation refused, 2 usage error, 3 device or link failure, 4 file error\n");
+                "exit codes: 0 ok, 1 validation refused, 2 usage error, 3 device or link failure (gang: a unit failed), 4 file error\n");
 }
 
 const Command* findCommand(std::string_view name)

@@ -1,0 +1,247 @@
+#include "comm/gang/Runner.h"
+
+#include "comm/DebugLog.h"
+#include "platform/ArchiveFolder.h"
+#include "config/Parameters.h"
+
+#include <cstdio>
+#include <ctime>
+
+namespace kovrin::gang {
+
+namespace {
+
+constexpr const char* kStepNames[] = {"waiting",   "opening", "reading", "archiving", "writing",
+                                      "verifying", "unplug",  "passed",  "failed",    "stopped"};
+
+std::string LocalStamp()
+{
+    // Reentrant: every worker stamps its own unit.
+    std::tm t{};
+    if (!BreakDownTime(std::time(nullptr), false, t))
+        return {};
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", (t.tm_year + 1900) % 10000,
+                  (t.tm_mon + 1) % 100, t.tm_mday % 100, t.tm_hour % 100, t.tm_min % 100, t.tm_sec % 100);
+    return text;
+}
+
+// The switch's texts end at their first blank or terminator.
+std::string Trimmed(std::string s)
+{
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\0'))
+        s.pop_back();
+    return s;
+}
+
+} // namespace
+
+const char* StepName(Step step) { return kStepNames[static_cast<int>(step)]; }
+
+std::string MismatchText(const WordMismatch& m)
+{
+    return "word " + std::to_string(m.word) + " (" + std::string(kParameters[static_cast<std::size_t>(m.word)].name) +
+           "): sent " + std::to_string(m.sent) + ", switch holds " + std::to_string(m.held);
+}
+
+Board::Board(const std::vector<ManifestUnit>& units) : running_(units.size())
+{
+    for (const ManifestUnit& u : units) {
+        units_.emplace_back();
+        units_.back().port = u.port;
+    }
+}
+
+Board::Snapshot Board::Wait(std::uint64_t seen, Clock::Ms timeout)
+{
+    std::unique_lock lock(mutex_);
+    changed_.wait_for(lock, timeout, [&] { return version_ != seen; });
+    return Snapshot{version_, units_, results_.size(), running_ == 0};
+}
+
+std::vector<UnitResult> Board::Results() const
+{
+    std::lock_guard lock(mutex_);
+    return results_;
+}
+
+void Board::Update(std::size_t unit, const std::function<void(UnitStatus&)>& change)
+{
+    {
+        std::lock_guard lock(mutex_);
+        change(units_[unit]);
+        ++version_;
+    }
+    changed_.notify_all();
+}
+
+void Board::AddResult(UnitResult result)
+{
+    {
+        std::lock_guard lock(mutex_);
+        results_.push_back(std::move(result));
+        ++version_;
+    }
+    changed_.notify_all();
+}
+
+void Board::WorkerEnded()
+{
+    {
+        std::lock_guard lock(mutex_);
+        --running_;
+        ++version_;
+    }
+    changed_.notify_all();
+}
+
+Runner::Runner(std::vector<ManifestUnit> units, UnitFactory factory, GangOptions options, Board& board)
+    : units_(std::move(units)), factory_(std::move(factory)), options_(options), board_(board)
+{
+}
+
+Runner::~Runner()
+{
+    RequestStop();
+    workers_.clear();  // joins
+}
+
+void Runner::Start()
+{
+    for (std::size_t i = 0; i < units_.size(); ++i)
+        workers_.emplace_back([this, i] { Work(i, stop_.get_token()); });
+}
+
+void Runner::RequestStop()
+{
+    stop_.request_stop();
+    // Taking the lock orders the stop before any sleeper's next check.
+    std::lock_guard lock(sleepMutex_);
+    sleepWake_.notify_all();
+}
+
+bool Runner::Pause(const std::stop_token& stop, Clock::Ms duration)
+{
+    std::unique_lock lock(sleepMutex_);
+    sleepWake_.wait_for(lock, stop, duration, [] { return false; });
+    return !stop.stop_requested();
+}
+
+void Runner::Work(std::size_t index, std::stop_token stop)
+{
+    const ThreadLogLines logLines(units_[index].port);
+    const auto set = [&](Step step) { board_.Update(index, [&](UnitStatus& s) { s.step = step; }); };
+    if (!options_.loop) {
+        std::unique_ptr<UnitLink> link = factory_(units_[index]);
+        board_.AddResult(Program(index, *link, false, stop));
+        link->Close();
+        board_.WorkerEnded();
+        return;
+    }
+    // Station mode: wait for a unit to answer, program it, wait for it to leave.
+    while (!stop.stop_requested()) {
+        std::unique_ptr<UnitLink> link = factory_(units_[index]);
+        std::string ignored;
+        if (!link->Open(ignored) || !link->Probe()) {
+            link.reset();
+            if (!Pause(stop, options_.probeEvery))
+                break;
+            continue;
+        }
+        board_.AddResult(Program(index, *link, true, stop));
+        if (stop.stop_requested())
+            break;
+        set(Step::Unplug);
+        while (Pause(stop, options_.probeEvery) && link->Probe()) {
+        }
+        link->Close();
+        board_.Update(index, [](UnitStatus& s) {
+            UnitStatus fresh;
+            fresh.port = s.port;
+            s = fresh;
+        });
+    }
+    set(Step::Stopped);
+    board_.WorkerEnded();
+}
+
+UnitResult Runner::Program(std::size_t index, UnitLink& link, bool opened, const std::stop_token& stop)
+{
+    const ManifestUnit& unit = units_[index];
+    const Clock::TimePoint start = std::chrono::steady_clock::now();
+    UnitResult r;
+    r.time = LocalStamp();
+    r.port = unit.port;
+    const auto set = [&](Step step) {
+        board_.Update(index, [&](UnitStatus& s) {
+            s.step = step;
+            if (!s.begun) {
+                s.begun = true;
+                s.start = start;
+                s.code.clear();
+                s.written = s.toWrite = 0;
+            }
+        });
+    };
+    const auto end = [&](Step outcome, std::string message) {
+        r.outcome = outcome;
+        r.message = std::move(message);
+        r.duration = std::chrono::duration_cast<Clock::Ms>(std::chrono::steady_clock::now() - start);
+        board_.Update(index, [&](UnitStatus& s) {
+            s.step = s.outcome = outcome;
+            s.finish = start + r.duration;
+        });
+        LogStampedF("Gang unit %s%s%s", StepName(outcome), r.message.empty() ? "" : ": ",
+                    r.message.c_str());
+        return r;
+    };
+
+    set(Step::Opening);
+    std::string message;
+    if (!opened && !link.Open(message))
+        return end(Step::Failed, message);
+    if (stop.stop_requested())
+        return end(Step::Stopped, "stopped before reading");
+
+    set(Step::Reading);
+    ConfigRecord state;
+    if (const TransferFailure f = link.ReadState(state, {}); f != TransferFailure::None)
+        return end(Step::Failed, TransferErrorText(f));
+    r.code = Trimmed(state.text(field::AtsCode));
+    r.model = Trimmed(state.text(field::AtsModel));
+    r.firmware = Trimmed(state.text(field::FirmwareVersion));
+    board_.Update(index, [&](UnitStatus& s) { s.code = r.code; });
+    if (!unit.model.empty() && r.model != unit.model)
+        return end(Step::Failed, "model " + r.model + " is not the manifest's " + unit.model);
+
+    set(Step::Archiving);
+    r.archived = link.Archive(state);
+
+    const int toWrite = static_cast<int>(DifferingWords(state, unit.target).size());
+    board_.Update(index, [&](UnitStatus& s) {
+        s.step = Step::Writing;
+        s.toWrite = toWrite;
+    });
+    const TransferFailure wrote = link.UploadChanged(
+        state, unit.target, [&](Clock::Ms pause) { return Pause(stop, pause); },
+        [&](int) { board_.Update(index, [](UnitStatus& s) { ++s.written; }); }, r.written);
+    if (wrote != TransferFailure::None)
+        return end(Step::Failed, TransferErrorText(wrote));
+    if (stop.stop_requested() && static_cast<int>(r.written.size()) < toWrite)
+        return end(Step::Stopped, "stopped after " + std::to_string(r.written.size()) + " of " +
+                                      std::to_string(toWrite) + " words");
+
+    set(Step::Verifying);
+    std::vector<WordMismatch> mismatches;
+    if (const TransferFailure f = link.ReadBack(unit.target, mismatches); f != TransferFailure::None)
+        return end(Step::Failed, TransferErrorText(f));
+    if (!mismatches.empty()) {
+        std::string text = MismatchText(mismatches.front());
+        if (mismatches.size() > 1)
+            text += " (" + std::to_string(mismatches.size()) + " of 16 words differ)";
+        return end(Step::Failed, text);
+    }
+    return end(Step::Passed, {});
+}
+
+} // namespace kovrin::gang

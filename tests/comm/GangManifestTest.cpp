@@ -1,0 +1,83 @@
+// The gang's manifest: every refusal, with its line number, before any port is opened.
+#include "comm/gang/Manifest.h"
+
+#include "config/ConfigFile.h"
+#include "tests/support/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+
+namespace kovrin::gang {
+namespace {
+
+struct Case {
+    const char* name;
+    const char* text;
+    std::vector<std::string> refusals;  // "line: part of the text", in order
+    std::size_t units;
+};
+
+TEST(GangManifest, RefusesBadLinesWithTheirNumbers)
+{
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                      ("kovrin-gang-manifest-" + std::to_string(std::random_device{}()));
+    std::filesystem::create_directories(dir / "sub");
+    ConfigRecord good;
+    LoadFactoryDefaults(good);
+    ConfigRecord bad = good;
+    bad.setWord(8, 50);  // FrequencyMinA above FrequencyMaxA: the editor refuses it
+    bad.setWord(9, 48);
+    test::WriteFileBytes(dir / "sub" / "good.kvnf", ConfigFileText(good, {}));
+    test::WriteFileBytes(dir / "bad.kvnf", ConfigFileText(bad, {}));
+
+    const Case cases[] = {
+        {"fine", "\xEF\xBB\xBFPort, Config, Model\r\n\r\n# spare\r\nCOM1,sub/good.kvnf,TX100\r\n"
+                 "/dev/ttyUSB7,\"sub/good.kvnf\",\r\ncom2,sub/good.kvnf\r\n",
+         {}, 3},
+        {"empty", "", {"0: empty"}, 0},
+        {"header only", "port,config,model\n", {"0: no units"}, 0},
+        {"wrong header", "port,file\nCOM1,sub/good.kvnf,\n", {"1: the first line must be"}, 0},
+        {"every bad line",
+         "port,config,model\n"
+         "USB,sub/good.kvnf,\n"
+         "COM9,sub/good.kvnf,\n"
+         "COM1,sub/good.kvnf,\n"
+         "com1,sub/good.kvnf,\n"
+         "COM2,missing.kvnf,\n"
+         "COM3,sub/good.kvnf,TX,extra\n"
+         "COM4,sub/good.kvnf,MODEL-NAME-TOO-LONG\n"
+         "COM5,\"sub/good.kvnf,\n"
+         "COM6,bad.kvnf,\n"
+         "COM7,,\n",
+         {"2: USB is not in the gang", "3: unknown port 'COM9'", "5: port COM1 is already on line 4",
+          "6: cannot read the configuration file", "7: found 4 field(s)", "8: longer than 16",
+          "9: quote is not closed", "10: bad.kvnf: Frequency threshold minimum", "11: no configuration file"},
+         1},
+    };
+    for (const Case& c : cases) {
+        const Manifest m = ParseManifest(c.text, dir.string());
+        std::vector<std::string> got;
+        for (const ManifestRefusal& r : m.refusals)
+            got.push_back(std::to_string(r.line) + ": " + r.text);
+        ASSERT_EQ(got.size(), c.refusals.size()) << c.name << ": " << ::testing::PrintToString(got);
+        for (std::size_t i = 0; i < got.size(); ++i) {
+            const std::string& want = c.refusals[i];
+            const std::string line = want.substr(0, want.find(": ") + 2);
+            EXPECT_EQ(got[i].rfind(line, 0), 0u) << c.name << ": " << got[i];
+            EXPECT_NE(got[i].find(want.substr(line.size())), std::string::npos) << c.name << ": " << got[i];
+        }
+        EXPECT_EQ(m.units.size(), c.units) << c.name;
+    }
+    const Manifest fine = ParseManifest(cases[0].text, dir.string());
+    ASSERT_EQ(fine.units.size(), 3u);
+    EXPECT_EQ(fine.units[0].line, 4);
+    EXPECT_EQ(fine.units[0].configPath, (dir / "sub" / "good.kvnf").string());
+    EXPECT_EQ(fine.units[0].model, "TX100");
+    EXPECT_EQ(fine.units[2].port, "COM2");
+    std::filesystem::remove_all(dir);
+}
+
+} // namespace
+} // namespace kovrin::gang
