@@ -30,7 +30,7 @@ struct Outputs {
     }
     static bool WriteOne(const std::string& path, const std::string& text)
     {
-        if (path.empty() || ReplaceFileContents(path, text))
+        if (path.empty() || ReplaceFileContents(path, text) == ReplaceResult::Replaced)
             return true;
         Fail(ExitFile, path + ": cannot write the results");
         return false;
