@@ -3,6 +3,7 @@
 // it waits on an adapter whose reports stop coming. Figures only; run under
 // umockdev-wrapper (the `bench` target does).
 #include "BenchRow.h"
+#include "MedianStep.h"
 
 #include "tests/usbemu/EmulatedAdapter.h"
 #include "tools/ats-sim/harness/SimProcess.h"
@@ -116,16 +117,6 @@ struct Run {
     double emulatorCpu = 0;  // this process: the emulated adapter's side
     double medianStepMs = 0; // between consecutive output reports as the adapter took them
 };
-
-double MedianStepMs(const std::vector<usbemu::Clock::time_point>& times)
-{
-    std::vector<double> steps;
-    for (std::size_t i = 1; i < times.size(); ++i)
-        steps.push_back(std::chrono::duration<double, std::milli>(times[i] - times[i - 1]).count());
-    if (steps.empty()) return 0;
-    std::nth_element(steps.begin(), steps.begin() + static_cast<std::ptrdiff_t>(steps.size() / 2), steps.end());
-    return steps[steps.size() / 2];
-}
 
 // One kovrin-cli download through a freshly plugged adapter in front of a paced ats-sim.
 Run TimedDownload(DeviceKind kind, usbemu::Behaviour behaviour, const std::string& out)

@@ -5,6 +5,7 @@
 // KOVRIN_WINE_BIN and WINEPREFIX set (the `bench-wine` target sets them but the prefix);
 // it starts and ends the prefix's Wine server itself.
 #include "BenchRow.h"
+#include "MedianStep.h"
 
 #include "tests/usbemu/EmulatedAdapter.h"
 #include "tests/usbemu/HidrawAdapter.h"
@@ -20,6 +21,7 @@
 namespace {
 
 using namespace kovrin;
+using namespace kovrin::bench;
 using kovrin::usbemu::DeviceKind;
 
 std::string Env(const char* name)
@@ -33,16 +35,6 @@ sim::ChildProcess::Launch Program(std::vector<std::string> argv)
     sim::ChildProcess::Launch launch;
     launch.argv = std::move(argv);
     return launch;
-}
-
-double MedianStepMs(const std::vector<usbemu::Clock::time_point>& times)
-{
-    std::vector<double> steps;
-    for (std::size_t i = 1; i < times.size(); ++i)
-        steps.push_back(std::chrono::duration<double, std::milli>(times[i] - times[i - 1]).count());
-    if (steps.empty()) return 0;
-    std::nth_element(steps.begin(), steps.begin() + static_cast<std::ptrdiff_t>(steps.size() / 2), steps.end());
-    return steps[steps.size() / 2];
 }
 
 struct Row {
