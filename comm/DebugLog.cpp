@@ -13,16 +13,20 @@ namespace kovrin {
 
 namespace {
 
+// Traffic trace: byte values and their directions, flushed as one line.
+struct TraceLine {
+    std::uint8_t bytes[kTraceLineEntries] = {};
+    std::uint8_t kinds[kTraceLineEntries] = {};
+    int count = 0;
+};
+
 struct LogState {
     std::mutex mutex;
     bool debugMode = false;
     DebugConsole console;
     std::string folderOverride;
     LocalTimeSource timeSource;
-    // Traffic trace: byte values and their directions, flushed as one line.
-    std::uint8_t traceBytes[kTraceLineEntries] = {};
-    std::uint8_t traceKinds[kTraceLineEntries] = {};
-    int traceCount = 0;
+    TraceLine trace;
 };
 
 LogState& State()
@@ -37,9 +41,7 @@ struct ThreadLog {
     bool active = false;
     std::string tag;
     std::string pending;
-    std::uint8_t traceBytes[kTraceLineEntries] = {};
-    std::uint8_t traceKinds[kTraceLineEntries] = {};
-    int traceCount = 0;
+    TraceLine trace;
 };
 
 ThreadLog& Thread()
@@ -110,29 +112,28 @@ void WriteLocked(LogState& s, std::string_view text)
     AppendToFile(FolderLocked(s), text);
 }
 
-template <typename Trace>
-void FlushTraceLocked(LogState& s, Trace& trace, bool endMark)
+void FlushTraceLocked(LogState& s, TraceLine& trace, bool endMark)
 {
     std::string line;
     char entry[8];
-    for (int i = 0; i < trace.traceCount; ++i) {
-        std::snprintf(entry, sizeof entry, trace.traceKinds[i] == kTraceSent ? "->%2.2X" : "<-%2.2X",
-                      trace.traceBytes[i]);
+    for (int i = 0; i < trace.count; ++i) {
+        std::snprintf(entry, sizeof entry, trace.kinds[i] == kTraceSent ? "->%2.2X" : "<-%2.2X",
+                      trace.bytes[i]);
         line += entry;
     }
     if (endMark)
         line += " ...";
     line += "\n\r";
-    trace.traceCount = 0;
+    trace.count = 0;
     WriteLocked(s, line);
 }
 
 void FlushTraceLocked(LogState& s, bool endMark)
 {
     if (Thread().active)
-        FlushTraceLocked(s, Thread(), endMark);
+        FlushTraceLocked(s, Thread().trace, endMark);
     else
-        FlushTraceLocked(s, s, endMark);
+        FlushTraceLocked(s, s.trace, endMark);
 }
 
 std::tm NowLocked(const LogState& s)
@@ -225,13 +226,12 @@ void DebugLogF(const char* format, ...)
 
 namespace {
 
-template <typename Trace>
-void TraceLocked(LogState& s, Trace& trace, std::uint8_t byte, int kind)
+void TraceLocked(LogState& s, TraceLine& trace, std::uint8_t byte, int kind)
 {
     if (kind == kTraceReceived || kind == kTraceSent) {
-        trace.traceBytes[trace.traceCount] = byte;
-        trace.traceKinds[trace.traceCount] = static_cast<std::uint8_t>(kind);
-        if (++trace.traceCount == kTraceLineEntries)
+        trace.bytes[trace.count] = byte;
+        trace.kinds[trace.count] = static_cast<std::uint8_t>(kind);
+        if (++trace.count == kTraceLineEntries)
             FlushTraceLocked(s, trace, false);
         return;
     }
@@ -244,9 +244,9 @@ void TraceByte(std::uint8_t byte, int kind)
 {
     std::lock_guard lock(State().mutex);
     if (Thread().active)
-        TraceLocked(State(), Thread(), byte, kind);
+        TraceLocked(State(), Thread().trace, byte, kind);
     else
-        TraceLocked(State(), State(), byte, kind);
+        TraceLocked(State(), State().trace, byte, kind);
 }
 
 ThreadLogLines::ThreadLogLines(std::string tag)
@@ -263,8 +263,8 @@ ThreadLogLines::~ThreadLogLines()
     std::lock_guard lock(State().mutex);
     LogState& s = State();
     ThreadLog& t = Thread();
-    if (t.traceCount > 0)
-        FlushTraceLocked(s, t, false);
+    if (t.trace.count > 0)
+        FlushTraceLocked(s, t.trace, false);
     if (!t.pending.empty())
         WriteLocked(s, "\n");
     t.active = false;
@@ -301,7 +301,7 @@ void LogStampedF(const char* format, ...)
 void ResetTrace()
 {
     std::lock_guard lock(State().mutex);
-    State().traceCount = 0;
+    State().trace.count = 0;
 }
 
 } // namespace kovrin
