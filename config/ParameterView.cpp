@@ -4,6 +4,7 @@
 #include "config/ParameterEditor.h"
 #include "config/Windows1252.h"
 
+#include <algorithm>
 #include <functional>
 
 namespace kovrin {
@@ -80,6 +81,10 @@ const ParameterValue* ParameterView::parameter(std::string_view name) const
 ParameterView MakeParameterView(const ConfigRecord& record, bool fromSwitch)
 {
     ParameterView view;
+    // The factory defaults fill the identification with 0xFF bytes: no switch is named.
+    const auto code = record.bytes().begin() + static_cast<std::ptrdiff_t>(field::AtsCode.offset);
+    view.namesSwitch = !std::all_of(code, code + static_cast<std::ptrdiff_t>(field::AtsCode.width),
+                                    [](std::uint8_t b) { return b == 0xFF; });
     for (const IdentitySource& s : IdentitySources()) {
         IdentityField f = s.read(record);
         f.key = s.key;
@@ -134,6 +139,9 @@ ViewComparison CompareViews(const ParameterView& a, const ParameterView& b)
     for (const auto& d : derived)
         if (d.a != d.b)
             c.parameters.push_back({d.name, d.name, std::to_string(d.a), std::to_string(d.b), d.unit});
+    // Against the defaults only the parameters say something.
+    if (!a.namesSwitch || !b.namesSwitch)
+        return c;
     for (std::size_t i = 0; i < a.identity.size(); ++i) {
         const IdentityField& fa = a.identity[i];
         const IdentityField& fb = b.identity[i];

@@ -42,6 +42,7 @@ struct ParameterView {
     int hysteresisB = 0;
     std::array<std::uint16_t, 16> words{};
     std::uint16_t recordSum = 0;
+    bool namesSwitch = true;  // false: the factory defaults' blank identification
 
     const IdentityField* field(std::string_view key) const;
     const ParameterValue* parameter(std::string_view name) const;

@@ -61,15 +61,19 @@ TEST(CompareViews, ListsWhatTheWindowShowsDifferently)
     }
 
     // Another switch: the code differs, and nominal data counts only where both know it.
+    // The defaults' blank identification names no switch: only parameters count there.
+    ConfigRecord named = defaults;
+    named.setText(field::AtsCode, "SITE-1");
     ConfigRecord other = defaults;
     other.setText(field::AtsCode, "SITE-2");
     other.setNumber(field::NominalVoltage, 400);
-    const ViewComparison switches = CompareViews(a, MakeParameterView(other, true));
+    const ViewComparison switches = CompareViews(MakeParameterView(named, false), MakeParameterView(other, true));
     EXPECT_TRUE(switches.otherSwitch);
     ASSERT_EQ(switches.identity.size(), 1u);
     EXPECT_EQ(switches.identity[0].key, "atsCode");
     EXPECT_EQ(switches.identity[0].b, "SITE-2");
-    EXPECT_EQ(CompareViews(MakeParameterView(defaults, true), MakeParameterView(other, true)).identity.size(), 2u);
+    EXPECT_EQ(CompareViews(MakeParameterView(named, true), MakeParameterView(other, true)).identity.size(), 2u);
+    EXPECT_TRUE(CompareViews(a, MakeParameterView(other, true)).same());
 }
 
 } // namespace
