@@ -52,13 +52,23 @@ shown() { xdotool search --onlyvisible --name "." 2>/dev/null | wc -l; }
 idle=$(shown)
 
 # Connect from the menu, then Download by a click on its toolbar button (the fifth
-# picture, after a separator).
-xdotool key alt+c
-sleep 0.5
-xdotool key c
-sleep 3
-xdotool mousemove --window "$window" 127 36 click 1
-sleep 1.5
+# picture, after a separator). A loaded machine may swallow the first try (the window not
+# yet focused, the menu not yet open): try again until the switch sees the download start,
+# and only then click twice more, while it runs.
+started=""
+for attempt in 1 2 3; do
+  xdotool windowactivate --sync "$window" 2>/dev/null || true
+  xdotool key alt+c
+  sleep 0.5
+  xdotool key c
+  sleep 3
+  xdotool mousemove --window "$window" 127 36 click 1
+  for _ in $(seq 80); do grep -q " GI" sim.log && { started=1; break; }; sleep 0.1; done
+  [ -n "$started" ] && break
+  xdotool key Escape
+done
+[ -n "$started" ] || { echo "the download never started"; cat program.log; exit 1; }
+sleep 1
 xdotool click 1
 sleep 0.3
 xdotool click 1
