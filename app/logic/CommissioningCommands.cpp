@@ -102,7 +102,7 @@ void FormConfigLogic::ActionReportExecute()
     const ReportDetails details{source, ReportTimeNow(),
                                 std::string(text::kProductName) + " " + std::string(text::kVersion), {}, {}};
     const std::string html = SettingsReportHtml(MakeParameterView(recordOnScreen(), dataSource_ == DataSource::Switch), details);
-    if (!ReplaceFileContents(name, html)) {
+    if (ReplaceFileContents(name, html) != ReplaceResult::Replaced) {
         error(std::string(text::kCannotWriteReport) + name);
         return;
     }

@@ -39,7 +39,7 @@ int RunReport(const Args& args)
     const ReportDetails details{source.name, ReportTimeNow(), std::string(text::kProductName) + " " + std::string(text::kVersion),
                                 Last(args, "technician"), Last(args, "site")};
     const std::string html = SettingsReportHtml(MakeParameterView(source.record, source.fromSwitch), details);
-    if (!ReplaceFileContents(out, html))
+    if (ReplaceFileContents(out, html) != ReplaceResult::Replaced)
         return Fail(ExitFile, out + ": cannot write");
     std::printf("report written to %s\n", out.c_str());
     return ExitOk;
