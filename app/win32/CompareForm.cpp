@@ -71,6 +71,8 @@ HWND ReportList(HWND dialog, const CompareContent& content, Box box, Dpi dpi, HF
             ::SendMessageA(list, LVM_SETITEMTEXTA, WPARAM(at), reinterpret_cast<LPARAM>(&sub));
         }
     }
+    // The last column takes what is left of the list's width.
+    ::SendMessageA(list, LVM_SETCOLUMNWIDTH, std::size(kColumnWidths) - 1, LVSCW_AUTOSIZE_USEHEADER);
     // The first row selected, so that the arrow keys start from it.
     LVITEMA first{};
     first.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
