@@ -23,7 +23,8 @@ struct CompareContent {
 
 inline constexpr const char* kNoDifferences = "No differences";
 
-// The whole content as plain text, one row a line (the views' fallback: a message box).
+// The whole content as plain text, one row a line (a message box's, or a scripted run's
+// standard error).
 std::string CompareText(const CompareContent& content);
 
 } // namespace kovrin

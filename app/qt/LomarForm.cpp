@@ -186,6 +186,7 @@ void TFormConfig::showComparison(const CompareContent& content)
 {
     TFormCompare dialog(content, this);
     dialog.exec();
+    reactivate();
 }
 
 void TFormConfig::runPropertiesDialog(const PropertiesContent& content)

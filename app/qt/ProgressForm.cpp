@@ -3,6 +3,7 @@
 #include "app/qt/FormStyle.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -34,6 +35,24 @@ TFormProgress::TFormProgress(const QString& text, bool cancelButton, QWidget* pa
     connect(BtnCancel, &QPushButton::clicked, this, [this] { BtnCancelClick(); });
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+}
+
+void TFormProgress::closeEvent(QCloseEvent* event) { event->ignore(); }
+
+void TFormProgress::changeEvent(QEvent* event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || !isMinimized())
+        return;
+    // Restored once the window manager has finished minimising; a dialog already hidden
+    // by the end of its command stays hidden.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (isVisible() && isMinimized())
+                setWindowState(windowState() & ~Qt::WindowMinimized);
+        },
+        Qt::QueuedConnection);
 }
 
 namespace {

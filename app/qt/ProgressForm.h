@@ -1,6 +1,6 @@
 #pragma once
 // TFormProgress: a text and a bar shown while a command runs on the window's thread.
-// It has no close box; only the command that drives it closes it.
+// It asks for no border icons; only the command that drives it closes it.
 #include "app/logic/MainView.h"
 
 #include <QDialog>
@@ -23,6 +23,14 @@ public:
     QLabel* Label1;
     QProgressBar* ProgressBar1;
     QPushButton* BtnCancel;
+
+protected:
+    // Some window managers (openbox) draw close and minimise boxes whatever the hints say,
+    // and Alt+F4 asks to close any window: the dialog ignores both, and Esc, until the
+    // command ends.
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void reject() override {}
 
 private:
     void BtnCancelClick() { cancelled_ = true; }

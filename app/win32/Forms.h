@@ -1,6 +1,7 @@
 #pragma once
-// The three dialogs of the Win32 view: FormPassword, FormSettings (Properties) and
-// FormProgress.
+// The dialogs of the Win32 view: FormPassword, FormSettings (Properties), FormCompare
+// and FormProgress.
+#include "app/logic/CompareDialog.h"
 #include "app/logic/MainView.h"
 #include "app/logic/PasswordDialog.h"
 #include "app/logic/PropertiesDialog.h"
@@ -39,6 +40,19 @@ private:
     bool onInit(HWND dialog, Dpi dpi, HFONT font) override;
 
     PropertiesContent content_;
+    std::vector<UniqueIcon> icons_;
+};
+
+// "Compare with ATS": the parameters that differ in a read-only report list, or the
+// note alone when nothing differs; OK, Enter and Esc close it.
+class TFormCompare : public ModalDialog {
+public:
+    explicit TFormCompare(const CompareContent& content);
+
+private:
+    bool onInit(HWND dialog, Dpi dpi, HFONT font) override;
+
+    CompareContent content_;
     std::vector<UniqueIcon> icons_;
 };
 

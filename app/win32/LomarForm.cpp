@@ -1,9 +1,11 @@
 #include "app/win32/LomarForm.h"
 
 #include "app/logic/HandlerGuard.h"
+#include "app/logic/ScriptedRun.h"
 #include "app/win32/Forms.h"
 #include "app/win32/WindowIds.h"
 
+#include <cstdio>
 #include <exception>
 #include <stdexcept>
 
@@ -307,6 +309,19 @@ std::optional<std::string> TFormConfig::runPasswordDialog(const PasswordDialogTe
 void TFormConfig::runPropertiesDialog(const PropertiesContent& content)
 {
     TFormSettings dialog(content);
+    dialog.run(window_);
+    reactivate();
+}
+
+void TFormConfig::showComparison(const CompareContent& content)
+{
+    if (AutoDismiss()) {
+        // A scripted run reads the comparison where it reads the message boxes.
+        std::fprintf(stderr, "[%s] %s\n", content.caption.c_str(), CompareText(content).c_str());
+        std::fflush(stderr);
+        return;
+    }
+    TFormCompare dialog(content);
     dialog.run(window_);
     reactivate();
 }

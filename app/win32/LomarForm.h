@@ -41,6 +41,7 @@ public:
     std::unique_ptr<ProgressView> createProgress(const std::string& text, bool cancelButton) override;
     std::optional<std::string> runPasswordDialog(const PasswordDialogTexts& texts) override;
     void runPropertiesDialog(const PropertiesContent& content) override;
+    void showComparison(const CompareContent& content) override;
     void showException(const std::string& message) override;
     void focusControl(std::string_view name) override;
     void closeWindow() override;

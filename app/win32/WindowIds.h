@@ -28,5 +28,8 @@ inline constexpr int kProgressLabelId = 20;  // Label1
 inline constexpr int kProgressBarId = 21;    // ProgressBar1
 inline constexpr int kPasswordEditId = 30;   // EditPassword
 inline constexpr int kPropertiesFirstEditId = 40;  // one per kPropertiesFields entry, in order
+inline constexpr int kCompareListId = 70;     // the table of differences
+inline constexpr int kCompareNoteId = 71;     // "No differences", or how many differ
+inline constexpr int kCompareWarningId = 72;  // another switch's ATS code
 
 } // namespace kovrin::win32

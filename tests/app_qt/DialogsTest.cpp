@@ -66,6 +66,8 @@ TEST(FormProgress, AdapterDrivesTheBarAndReleasesTheDialog)
         progress.setLabel("Please wait ...  configuration records downloading");
         progress.show();
         progress.repaint();
+        // The window manager's close box or Alt+F4 during the command: the dialog stays.
+        EXPECT_FALSE(form->close());
         EXPECT_TRUE(form->isVisible());
         EXPECT_EQ(form->ProgressBar1->maximum(), 10);
         EXPECT_EQ(form->ProgressBar1->value(), 4);
