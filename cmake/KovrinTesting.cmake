@@ -10,7 +10,7 @@ function(kovrin_add_test name)
     return()
   endif()
   cmake_parse_arguments(T "QT" "" "SOURCES;LIBS;LABELS;LAUNCHER" ${ARGN})
-  set(sources ${T_SOURCES})
+  set(sources ${T_SOURCES} ${PROJECT_SOURCE_DIR}/cmake/ArchiveOff.cpp)
   if(T_QT)
     # Qt tests never need a display.
     list(APPEND sources ${PROJECT_SOURCE_DIR}/cmake/QtOffscreen.cpp)
