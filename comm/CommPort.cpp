@@ -3,6 +3,7 @@
 #include "comm/DebugLog.h"
 #include "comm/Frame.h"
 #include "comm/UsbLinkClient.h"
+#include "comm/net/NetworkLink.h"
 
 #include <algorithm>
 
@@ -31,6 +32,8 @@ bool CommPort::OpenPort(int speedSelector)
 {
     serial_.reset();
     openFailure_ = {};
+    if (IsNetworkPortName(portName))
+        return OpenNetworkPort(speedSelector);
     // COM numbers are looked up afresh at every open: a cable may have come or gone.
     // A KOVRIN_COMn variable needs no look-up.
     std::string device = portName;
@@ -53,6 +56,21 @@ bool CommPort::OpenPort(int speedSelector)
     DebugLogF("Serial Error: cannot open %s: %u\n", (device.empty() ? portName : device).c_str(), error);
     openFailure_ = ExplainOpenFailure(portName, device, error);
     DebugLogF("%s\n", openFailure_.text.c_str());
+    return false;
+}
+
+// A port behind a device server: the reason given is always for the user, since the
+// name alone says nothing of what went wrong on the network.
+bool CommPort::OpenNetworkPort(int speedSelector)
+{
+    unsigned error = 0;
+    std::string reason;
+    serial_ = OpenNetworkLink(portName, BaudForSpeed(speedSelector), error, reason);
+    if (serial_)
+        return true;
+    DebugLogF("Serial Error: cannot open %s: %u\n", portName.c_str(), error);
+    openFailure_ = {reason, true};
+    DebugLogF("%s\n", reason.c_str());
     return false;
 }
 
