@@ -76,8 +76,12 @@ bool CommPort::OpenNetworkPort(int speedSelector)
 
 bool CommPort::ConnectPort()
 {
-    if (OpenPort(0) && FreeBuffer())
+    const bool opened = OpenPort(0);
+    if (opened && FreeBuffer())
         return true;
+    // A device server that takes the connection and drops it at once has the port busy.
+    if (opened && IsNetworkPortName(portName))
+        openFailure_ = {"the server closed the connection at once (is the port in use by another client?)", true};
     ClosePort();
     return false;
 }
