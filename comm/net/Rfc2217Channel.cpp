@@ -59,6 +59,10 @@ const char* CommandName(std::uint8_t command)
         return "SET-CONTROL";
     case kPurgeData:
         return "PURGE-DATA";
+    case 6:
+        return "NOTIFY-LINESTATE";
+    case 7:
+        return "NOTIFY-MODEMSTATE";
     default:
         return nullptr;
     }
@@ -82,6 +86,12 @@ std::vector<std::uint8_t> ComPortCommand(std::uint8_t command, std::vector<std::
 } // namespace
 
 Rfc2217Channel::Rfc2217Channel(std::unique_ptr<Socket> socket) : socket_(std::move(socket)) {}
+
+Rfc2217Channel::~Rfc2217Channel()
+{
+    for (const auto& [command, value] : pending_)
+        DebugLogF("Network: the server never answered %s %u\n", CommandName(command), value);
+}
 
 void Rfc2217Channel::Send(std::vector<std::uint8_t> bytes, const std::string& what)
 {
@@ -128,6 +138,8 @@ bool Rfc2217Channel::Negotiate(unsigned baud, Clock& clock, Clock::Ms optionWait
         Send(ComPortCommand(kSetStopSize, {kStopOne}), "SET-STOPSIZE 1");
         Send(ComPortCommand(kSetControl, {kControlNone}), "SET-CONTROL no flow control");
         Send(ComPortCommand(kPurgeData, {kPurgeBoth}), "PURGE-DATA both directions");
+        pending_ = {{kSetBaud, baud},        {kSetDataSize, 8},           {kSetParity, kParityNone},
+                    {kSetStopSize, kStopOne}, {kSetControl, kControlNone}, {kPurgeData, kPurgeBoth}};
     }
     return Flush(error);
 }
@@ -265,7 +277,15 @@ void Rfc2217Channel::OnSubnegotiation()
     unsigned value = 0;
     for (std::size_t i = 2; i < sub_.size(); ++i)
         value = (value << 8) | sub_[i];
-    DebugLogF("Network: server answered %s %u\n", name, value);
+    DebugLogF("Network: server %s %u\n", name, value);
+    const std::uint8_t command = static_cast<std::uint8_t>(code - 100);
+    const auto asked = std::find_if(pending_.begin(), pending_.end(), [&](const auto& p) { return p.first == command; });
+    if (asked == pending_.end())
+        return;
+    // A server that keeps its own setting says so in its answer; the link goes on.
+    if (asked->second != value)
+        DebugLogF("Network: the server did not apply %s %u (it holds %u)\n", name, asked->second, value);
+    pending_.erase(asked);
 }
 
 Socket::Wait Rfc2217Channel::WaitReadable(Clock::Ms timeout, unsigned& error)

@@ -9,6 +9,7 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kovrin {
@@ -16,6 +17,8 @@ namespace kovrin {
 class Rfc2217Channel final : public Socket {
 public:
     explicit Rfc2217Channel(std::unique_ptr<Socket> socket);
+    // Logs the settings the server never answered.
+    ~Rfc2217Channel() override;
 
     // Offers the options and sets the line (`baud`, 8N1, no flow control), then purges
     // both directions at the server. Waits at most `optionWait` for the server's answer to
@@ -53,6 +56,8 @@ private:
     Answer comPort_ = Answer::None;
     bool offered_[256] = {};            // options we offered with WILL
     bool asked_[256] = {};              // options we asked for with DO
+    // The COM-port settings sent and not yet answered, by command; the value asked for.
+    std::vector<std::pair<std::uint8_t, unsigned>> pending_;
 };
 
 } // namespace kovrin

@@ -129,6 +129,10 @@ TEST(NetworkLink, NegotiatesWhateverTheServerAnswersAndEscapes0xFF)
         // A server's WILL of an option the link has no use for (echo) is declined.
         EXPECT_EQ(Contains(sent, Bytes{IAC, DONT, 1}), c.greeting.size() > 9) << c.name;
         EXPECT_NE(log.console().find(c.logged), std::string::npos) << c.name << "\n" << log.console();
+        // Only the baud rate is ever answered here: the rest is logged as never answered.
+        EXPECT_EQ(log.console().find("never answered SET-CONTROL 1") != std::string::npos, c.settingsSent)
+            << c.name << "\n" << log.console();
+        EXPECT_EQ(log.console().find("never answered SET-BAUDRATE") != std::string::npos, false) << c.name;
     }
 }
 
