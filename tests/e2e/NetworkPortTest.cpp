@@ -7,6 +7,7 @@
 #include "tools/ats-sim/harness/Relay.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <unistd.h>
 
@@ -154,6 +155,26 @@ TEST(NetworkPort, ServerGoneMidDownloadEndsWithTheLinksMessageAndNoFile)
     EXPECT_EQ(r.status.code, kExitDevice) << r.err;
     EXPECT_NE(r.err.find("Error in ReadBuffer serial port"), std::string::npos) << r.err;
     EXPECT_FALSE(FileExists(out));
+}
+
+// The Windows build's Winsock link, when a Wine set-up is given (KOVRIN_WINE: the wine
+// program; KOVRIN_WINE_BIN: the Windows build's bin folder; WINEPREFIX: a booted prefix).
+TEST(NetworkPort, WindowsBuildDownloadsThroughRfc2217UnderWine)
+{
+    SKIP_WITHOUT_SER2NET();
+    const char* wine = std::getenv("KOVRIN_WINE");
+    const char* bin = std::getenv("KOVRIN_WINE_BIN");
+    if (!wine || !bin || !std::getenv("WINEPREFIX"))
+        GTEST_SKIP() << "needs KOVRIN_WINE, KOVRIN_WINE_BIN and WINEPREFIX";
+    ScratchDir dir;
+    Served s = Serve(dir, {{"--fast", "--word", "15=0xFFFF"}});
+    ASSERT_TRUE(s.server);
+    sim::ChildProcess::Launch launch;
+    launch.argv = {wine, std::string(bin) + "/kovrin-cli.exe", "download", "--port",
+                   s.server->devices()[0].rfc2217Url(), dir.file("wine.kvnf")};
+    const sim::RunResult r = sim::RunProgram(launch, Millis(120000));
+    ASSERT_EQ(r.status.code, 0) << r.err;
+    EXPECT_EQ(ReadRecord(dir.file("wine.kvnf")).word(15), 0xFFFF);
 }
 
 TEST(NetworkPort, NoServerListeningIsAnOpenFailureWithTheReason)
