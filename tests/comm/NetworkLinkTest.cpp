@@ -26,17 +26,27 @@ bool Contains(const Bytes& haystack, const Bytes& needle)
 // `until` is among it, then sends `reply` and keeps reading until the client closes.
 class ScriptedServer {
 public:
-    ScriptedServer(Bytes greeting, Bytes until, Bytes reply)
+    // `ipv6`: on ::1; port() is 0 where the system has no IPv6 loopback.
+    ScriptedServer(Bytes greeting, Bytes until, Bytes reply, bool ipv6 = false)
     {
-        listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof a;
-        if (::bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(listener_, 1) != 0 ||
-            ::getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &len) != 0)
+        listener_ = ::socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_storage storage{};
+        socklen_t len = ipv6 ? sizeof(sockaddr_in6) : sizeof(sockaddr_in);
+        if (ipv6) {
+            auto* a = reinterpret_cast<sockaddr_in6*>(&storage);
+            a->sin6_family = AF_INET6;
+            a->sin6_addr = in6addr_loopback;
+        } else {
+            auto* a = reinterpret_cast<sockaddr_in*>(&storage);
+            a->sin_family = AF_INET;
+            a->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        }
+        auto* address = reinterpret_cast<sockaddr*>(&storage);
+        if (::bind(listener_, address, len) != 0 || ::listen(listener_, 1) != 0 ||
+            ::getsockname(listener_, address, &len) != 0)
             return;
-        port_ = ntohs(a.sin_port);
+        port_ = ntohs(ipv6 ? reinterpret_cast<sockaddr_in6*>(&storage)->sin6_port
+                           : reinterpret_cast<sockaddr_in*>(&storage)->sin_port);
         thread_ = std::thread([this, greeting, until, reply] {
             const int c = ::accept(listener_, nullptr, nullptr);
             if (c < 0)
@@ -133,6 +143,33 @@ TEST(NetworkLink, NegotiatesWhateverTheServerAnswersAndEscapes0xFF)
         EXPECT_EQ(log.console().find("never answered SET-CONTROL 1") != std::string::npos, c.settingsSent)
             << c.name << "\n" << log.console();
         EXPECT_EQ(log.console().find("never answered SET-BAUDRATE") != std::string::npos, false) << c.name;
+    }
+}
+
+TEST(NetworkLink, RawLinkPassesTheBytesAsTheyAreOverIpv4AndIpv6)
+{
+    // No telnet here: 0xFF travels single and nothing is negotiated.
+    const Bytes frame = {0x01, IAC, 0x02};
+    const Bytes answer = {0xAA, IAC, DO, 0x00};
+    for (const bool ipv6 : {false, true}) {
+        ScriptedServer server({}, frame, answer, ipv6);
+        if (server.port() == 0 && ipv6)
+            continue;  // no IPv6 loopback on this machine
+        ASSERT_NE(server.port(), 0u);
+        const std::string host = ipv6 ? "[::1]" : "127.0.0.1";
+        unsigned error = 0;
+        std::string reason;
+        {
+            auto link = OpenNetworkLink("socket://" + host + ":" + std::to_string(server.port()), 1200, error, reason);
+            ASSERT_TRUE(link) << host << ": " << reason;
+            std::size_t written = 0;
+            ASSERT_EQ(link->Write(frame.data(), frame.size(), written, error), SerialStatus::Done) << host;
+            std::uint8_t got[4] = {};
+            std::size_t received = 0;
+            EXPECT_EQ(link->Read(got, 4, received, error), SerialStatus::Done) << host;
+            EXPECT_EQ(Bytes(got, got + received), answer) << host;
+        }
+        EXPECT_EQ(server.received(), frame) << host;
     }
 }
 
