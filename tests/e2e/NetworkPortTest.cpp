@@ -51,15 +51,16 @@ TEST(NetworkPort, EveryNetworkNameDownloadsWhatTheSwitchHolds)
     SKIP_WITHOUT_SER2NET();
     ScratchDir dir;
     // 0xFF in the data: the telnet layer must double it on the way and undo it.
-    // Two switches, one reached through each kind of accepter: ser2net turns away a
-    // client of one accepter while it still closes the device for the other.
+    // Three switches, so no name follows another on the same device: ser2net turns away
+    // a client while it still closes the device for the one before.
     const std::vector<std::string> options = {"--fast", "--code", "NET-0000000000FF", "--word", "3=0x00FF",
                                               "--word", "15=0xFFFF"};
-    Served s = Serve(dir, {options, options});
+    Served s = Serve(dir, {options, options, options});
     ASSERT_TRUE(s.server);
     const sim::ServedDevice& t = s.server->devices()[0];
     const sim::ServedDevice& d = s.server->devices()[1];
-    const std::string names[] = {t.rfc2217Url(), d.rawUrl(), "tcp://127.0.0.1:" + std::to_string(d.rawPort),
+    const sim::ServedDevice& e = s.server->devices()[2];
+    const std::string names[] = {t.rfc2217Url(), d.rawUrl(), "tcp://127.0.0.1:" + std::to_string(e.rawPort),
                                  "RFC2217://127.0.0.1:" + std::to_string(t.rfc2217Port) + "?ign_set_params"};
     for (const std::string& name : names) {
         const std::string out = dir.file("got.kvnf");
