@@ -3,6 +3,7 @@
 #include "comm/DebugLog.h"
 #include "comm/Frame.h"
 #include "comm/UsbLinkClient.h"
+#include "comm/net/NetworkLink.h"
 
 #include <algorithm>
 
@@ -31,6 +32,8 @@ bool CommPort::OpenPort(int speedSelector)
 {
     serial_.reset();
     openFailure_ = {};
+    if (IsNetworkPortName(portName))
+        return OpenNetworkPort(speedSelector);
     // COM numbers are looked up afresh at every open: a cable may have come or gone.
     // A KOVRIN_COMn variable needs no look-up.
     std::string device = portName;
@@ -56,10 +59,29 @@ bool CommPort::OpenPort(int speedSelector)
     return false;
 }
 
+// A port behind a device server: the reason given is always for the user, since the
+// name alone says nothing of what went wrong on the network.
+bool CommPort::OpenNetworkPort(int speedSelector)
+{
+    unsigned error = 0;
+    std::string reason;
+    serial_ = OpenNetworkLink(portName, BaudForSpeed(speedSelector), error, reason);
+    if (serial_)
+        return true;
+    DebugLogF("Serial Error: cannot open %s: %u\n", portName.c_str(), error);
+    openFailure_ = {reason, true};
+    DebugLogF("%s\n", reason.c_str());
+    return false;
+}
+
 bool CommPort::ConnectPort()
 {
-    if (OpenPort(0) && FreeBuffer())
+    const bool opened = OpenPort(0);
+    if (opened && FreeBuffer())
         return true;
+    // A device server that takes the connection and drops it at once has the port busy.
+    if (opened && IsNetworkPortName(portName))
+        openFailure_ = {"the server closed the connection at once (is the port in use by another client?)", true};
     ClosePort();
     return false;
 }

@@ -29,7 +29,8 @@ public:
     CommPort(const CommPort&) = delete;
     CommPort& operator=(const CommPort&) = delete;
 
-    // "COM1".."COM8", "USB" or a device path; empty in a new link object.
+    // "COM1".."COM8", "USB", a network port name (comm/net/NetworkUrl.h) or a device
+    // path; empty in a new link object.
     std::string portName;
 
     // Opens and configures the device named by portName (COM1..COM8 as the port finder
@@ -50,6 +51,8 @@ public:
                     std::size_t alternative) override;
 
 private:
+    bool OpenNetworkPort(int speedSelector);
+
     SerialOpener opener_;
     std::shared_ptr<PortFinder> finder_;
     std::unique_ptr<SerialPort> serial_;

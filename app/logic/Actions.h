@@ -14,6 +14,7 @@ enum class ActionId : std::size_t {
     ComPort1, ComPort2, ComPort3, ComPort4, ComPort5, ComPort6, ComPort7, ComPort8, Usb,
     Exit, Settings, Statistics, ServicePassword, Help,
     Compare, Report,
+    NetworkPort,
     Count
 };
 
@@ -56,6 +57,7 @@ inline constexpr std::array<ActionInfo, kActionCount> kActions{{
     {ActionId::Help, "ActionHelp", "About", "Help", "", 22, "ActionHelpExecute"},
     {ActionId::Compare, "ActionCompare", "File", "Compare with ATS", "Compare the values on screen with the ATS", -1, "ActionCompareExecute"},
     {ActionId::Report, "ActionReport", "File", "Settings report", "Write a printable settings report", -1, "ActionReportExecute"},
+    {ActionId::NetworkPort, "ActionNetworkPort", "Connection", "Network port...", "A serial port behind a device server (rfc2217:// or socket://)", -1, "ActionNetworkPortExecute"},
 }};
 
 constexpr const ActionInfo& actionInfo(ActionId id) { return kActions[index(id)]; }
@@ -108,6 +110,7 @@ inline constexpr MenuEntry kMenuBar[] = {
     {MenuEntry::Item, "COM&7", ActionId::ComPort7},
     {MenuEntry::Item, "COM&8", ActionId::ComPort8},
     {MenuEntry::Item, "&USB", ActionId::Usb},
+    {MenuEntry::Item, "&Network port...", ActionId::NetworkPort},
     {MenuEntry::SubmenuEnd, "", {}},
     {MenuEntry::Menu, "&Action", {}},
     {MenuEntry::Item, "&Download", ActionId::Download},

@@ -1,10 +1,14 @@
 // The Connection menu: ActionConnectExecute, ActionDisconnectExecute and the nine
-// port commands (ActionComPort1Execute .. ActionComPort8Execute, ActionUsbExecute).
+// port commands (ActionComPort1Execute .. ActionComPort8Execute, ActionUsbExecute) and
+// ActionNetworkPortExecute.
 #include "app/logic/FormConfigLogic.h"
 
+#include "app/logic/NetworkPortDialog.h"
 #include "app/logic/PortHints.h"
 #include "app/logic/WindowTexts.h"
+#include "comm/net/NetworkUrl.h"
 #include "platform/Clock.h"
+#include "platform/NetworkPortMemory.h"
 
 #include <cstdio>
 #include <exception>
@@ -106,6 +110,35 @@ void FormConfigLogic::selectPort(ActionId port)
         if (chosen)
             portName_ = command.portName;
     }
+    state_.action(ActionId::NetworkPort).checked = false;
+    changed();
+}
+
+void FormConfigLogic::ActionNetworkPortExecute()
+{
+    const std::string file = env_.networkPortFile ? *env_.networkPortFile : NetworkPortMemoryFile();
+    NetworkPortDialogTexts texts;
+    texts.recent = LoadRecentNetworkPorts(file);
+    if (IsNetworkPortName(portName_))
+        texts.initial = portName_;
+    else if (!texts.recent.empty())
+        texts.initial = texts.recent.front();
+    const std::optional<std::string> entry = view_.runNetworkPortDialog(texts);
+    if (!entry)
+        return;
+    const std::string name = TrimmedPortName(*entry);
+    std::string why;
+    if (!ParseNetworkUrl(name, why)) {
+        error(std::string(text::kBadNetworkPort) + "\n" + why);
+        return;
+    }
+    // Takes effect at the next Connect, as a COM port chosen from the menu does.
+    for (const PortCommand& command : kPortCommands)
+        state_.action(command.action).checked = false;
+    state_.action(ActionId::NetworkPort).checked = true;
+    portName_ = name;
+    if (!SaveRecentNetworkPorts(file, WithRecentNetworkPort(texts.recent, name)))
+        env_.links->DebugLog("Network port list not kept: " + file + "\n");
     changed();
 }
 

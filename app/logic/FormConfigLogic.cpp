@@ -96,6 +96,7 @@ void FormConfigLogic::RunAction(ActionId id)
         &FormConfigLogic::ActionSettingsExecute,   nullptr, // ActionStatistics has no handler
         &FormConfigLogic::ActionServicePasswordExecute, &FormConfigLogic::ActionHelpExecute,
         &FormConfigLogic::ActionCompareExecute,    &FormConfigLogic::ActionReportExecute,
+        &FormConfigLogic::ActionNetworkPortExecute,
     };
     if (index(id) >= kActionCount)
         return;

@@ -32,6 +32,8 @@ struct WindowEnvironment {
     std::string startupFile;       // empty: none
     LinkService* links = nullptr;  // null: links over comm/ (CommLinkService)
     Clock* clock = nullptr;        // the connect animation's waits; null: the system clock
+    // The file of the network ports last used; nullopt: NetworkPortMemoryFile().
+    std::optional<std::string> networkPortFile;
     // Opens folder + file with the desktop's viewer; returns a shell code, > 32 on
     // success, 2 for a missing file, 31 when no viewer is associated.
     // Empty: platform/Shell.h's OpenDocument.
@@ -70,6 +72,8 @@ public:
     void ActionComPort7Execute();
     void ActionComPort8Execute();
     void ActionUsbExecute();
+    // Asks for a network port name (the last few used offered) and selects it.
+    void ActionNetworkPortExecute();
     // The Connection menu opens: the port commands' hints name the devices present now.
     void ConnectionMenuPopup();
 

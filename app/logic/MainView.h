@@ -2,6 +2,7 @@
 // The screen as the window logic sees it. The Qt forms implement this and forward
 // their events to FormConfigLogic; tests implement it with a scripted fake.
 #include "app/logic/CompareDialog.h"
+#include "app/logic/NetworkPortDialog.h"
 #include "app/logic/MainWindowState.h"
 #include "app/logic/PasswordDialog.h"
 #include "app/logic/PropertiesDialog.h"
@@ -63,6 +64,10 @@ public:
 
     // A fresh modal FormPassword; the entry on OK, nullopt on Cancel or the close box.
     virtual std::optional<std::string> runPasswordDialog(const PasswordDialogTexts& texts) = 0;
+
+    // The network port dialog, modal: the name entered (or picked from texts.recent) on
+    // OK, nullopt on Cancel. A view without one offers no network port.
+    virtual std::optional<std::string> runNetworkPortDialog(const NetworkPortDialogTexts&) { return std::nullopt; }
 
     // A fresh modal FormSettings showing `content`; returns when it is closed.
     virtual void runPropertiesDialog(const PropertiesContent& content) = 0;

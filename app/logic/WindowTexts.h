@@ -28,6 +28,8 @@ inline constexpr std::string_view kSourceDefaults = "Default data";
 inline constexpr std::string_view kConnecting = "Please wait ...  connection in progress ...";
 inline constexpr std::string_view kCannotOpenUsb = "Cannot open USB port";
 inline constexpr std::string_view kCannotOpenSerial = "Cannot open serial port";
+// A network port name the window cannot use; the reason follows on the next line.
+inline constexpr std::string_view kBadNetworkPort = "Not a network port";
 inline constexpr std::string_view kLocalPortLog = "Local port: %s\n";
 inline constexpr std::string_view kUsbPortName = "USB";
 

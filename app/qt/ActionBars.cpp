@@ -19,7 +19,7 @@ bool IsPortCommand(ActionId id)
     for (const PortCommand& p : kPortCommands)
         if (p.action == id)
             return true;
-    return false;
+    return id == ActionId::NetworkPort;
 }
 
 } // namespace

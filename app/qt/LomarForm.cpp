@@ -6,6 +6,7 @@
 #include "app/qt/ActionBars.h"
 #include "app/qt/BasicPage.h"
 #include "app/qt/FormStyle.h"
+#include "app/qt/NetworkPortForm.h"
 #include "app/qt/PasswordForm.h"
 #include "app/qt/ProgressForm.h"
 #include "app/qt/SettingsForm.h"
@@ -175,6 +176,17 @@ std::optional<std::string> TFormConfig::runPasswordDialog(const PasswordDialogTe
 {
     QString entry;
     TFormPassword dialog(texts, &entry);
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    reactivate();
+    if (!accepted)
+        return std::nullopt;
+    return entry.toStdString();
+}
+
+std::optional<std::string> TFormConfig::runNetworkPortDialog(const NetworkPortDialogTexts& texts)
+{
+    QString entry;
+    TFormNetworkPort dialog(texts, &entry, this);
     const bool accepted = dialog.exec() == QDialog::Accepted;
     reactivate();
     if (!accepted)

@@ -3,6 +3,7 @@
 // and FormProgress.
 #include "app/logic/CompareDialog.h"
 #include "app/logic/MainView.h"
+#include "app/logic/NetworkPortDialog.h"
 #include "app/logic/PasswordDialog.h"
 #include "app/logic/PropertiesDialog.h"
 #include "app/win32/ModalDialog.h"
@@ -28,6 +29,22 @@ private:
     bool onCommand(HWND dialog, int id, int code) override;
 
     PasswordDialogTexts texts_;
+    std::string entry_;
+    std::vector<UniqueIcon> icons_;
+};
+
+// The network port name: an editable list of the last ones used.
+class TFormNetworkPort : public ModalDialog {
+public:
+    explicit TFormNetworkPort(const NetworkPortDialogTexts& texts);
+    // The entry on OK, nullopt on Cancel or the close box.
+    std::optional<std::string> run(HWND owner);
+
+private:
+    bool onInit(HWND dialog, Dpi dpi, HFONT font) override;
+    bool onCommand(HWND dialog, int id, int code) override;
+
+    NetworkPortDialogTexts texts_;
     std::string entry_;
     std::vector<UniqueIcon> icons_;
 };

@@ -306,6 +306,14 @@ std::optional<std::string> TFormConfig::runPasswordDialog(const PasswordDialogTe
     return entry;
 }
 
+std::optional<std::string> TFormConfig::runNetworkPortDialog(const NetworkPortDialogTexts& texts)
+{
+    TFormNetworkPort dialog(texts);
+    auto entry = dialog.run(window_);
+    reactivate();
+    return entry;
+}
+
 void TFormConfig::runPropertiesDialog(const PropertiesContent& content)
 {
     TFormSettings dialog(content);

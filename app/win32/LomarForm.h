@@ -40,6 +40,7 @@ public:
     std::optional<std::string> runSaveDialog(const FileDialogSpec& dialog) override;
     std::unique_ptr<ProgressView> createProgress(const std::string& text, bool cancelButton) override;
     std::optional<std::string> runPasswordDialog(const PasswordDialogTexts& texts) override;
+    std::optional<std::string> runNetworkPortDialog(const NetworkPortDialogTexts& texts) override;
     void runPropertiesDialog(const PropertiesContent& content) override;
     void showComparison(const CompareContent& content) override;
     void showException(const std::string& message) override;

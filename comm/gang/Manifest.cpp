@@ -1,5 +1,7 @@
 #include "comm/gang/Manifest.h"
 
+#include "comm/net/NetworkUrl.h"
+
 #include "config/ConfigFile.h"
 #include "config/ParameterEditor.h"
 
@@ -84,6 +86,11 @@ std::string GangPortName(const std::string& text, std::string& why)
         why = "no port";
         return {};
     }
+    if (IsNetworkPortName(text)) {
+        if (!ParseNetworkUrl(text, why))
+            return {};
+        return text;
+    }
     if (upper == "USB") {
         why = "USB is not in the gang: the bridge library serves one adapter per process";
         return {};
@@ -92,7 +99,7 @@ std::string GangPortName(const std::string& text, std::string& why)
         std::all_of(upper.begin() + 3, upper.end(), [](unsigned char c) { return std::isdigit(c); })) {
         if (upper.size() == 4 && upper[3] >= '1' && upper[3] <= '8')
             return upper;
-        why = "unknown port '" + text + "' (COM1..COM8 or a device path)";
+        why = "unknown port '" + text + "' (COM1..COM8, a device path or a network port such as rfc2217://HOST:PORT)";
         return {};
     }
     return text;

@@ -135,6 +135,38 @@ TEST_F(WindowTest, PortChangeTakesEffectAtTheNextConnect)
     EXPECT_EQ(links.live, 1);
 }
 
+TEST_F(WindowTest, NetworkPortIsSelectedOnlyForAUsableNameAndAMenuPortTakesOver)
+{
+    start();
+    const auto checked = [&](ActionId id) { return window->state().action(id).checked; };
+    // Cancel, a malformed name, then a good one with blanks around it.
+    view.networkPortReplies = {std::nullopt, "rfc2217://switch-room"};
+    view.expectMessage("Not a network port\nexpected HOST:PORT in rfc2217://switch-room (an IPv6 address goes in "
+                       "brackets)");
+    window->RunAction(ActionId::NetworkPort);
+    window->RunAction(ActionId::NetworkPort);
+    EXPECT_EQ(window->PortName(), "COM1");
+    EXPECT_TRUE(checked(ActionId::ComPort1));
+    EXPECT_FALSE(checked(ActionId::NetworkPort));
+
+    view.networkPortReplies = {" socket://10.0.4.21:4002\t"};
+    window->RunAction(ActionId::NetworkPort);
+    EXPECT_EQ(window->PortName(), "socket://10.0.4.21:4002");
+    EXPECT_TRUE(checked(ActionId::NetworkPort));
+    EXPECT_FALSE(checked(ActionId::ComPort1));
+    window->ActionConnectExecute();
+    EXPECT_NE(links.calls.back().find("socket://10.0.4.21:4002"), std::string::npos) << links.calls.back();
+    window->ActionDisconnectExecute();
+
+    // The dialog opens on the port in use; a COM port from the menu clears the mark.
+    window->RunAction(ActionId::NetworkPort);
+    EXPECT_EQ(view.networkPortTexts.initial, "socket://10.0.4.21:4002");
+    EXPECT_EQ(view.networkPortTexts.recent, std::vector<std::string>{"socket://10.0.4.21:4002"});
+    window->ActionComPort2Execute();
+    EXPECT_FALSE(checked(ActionId::NetworkPort));
+    EXPECT_EQ(window->PortName(), "COM2");
+}
+
 TEST_F(WindowTest, DisconnectWhileDisconnectedOnlyResetsTheDisplay)
 {
     start();

@@ -62,6 +62,18 @@ public:
     {
         return reply(next(Kind::Password, ""));
     }
+    // The network port dialog answers from this list, front first; then Cancel.
+    std::vector<std::optional<std::string>> networkPortReplies;
+    NetworkPortDialogTexts networkPortTexts;
+    std::optional<std::string> runNetworkPortDialog(const NetworkPortDialogTexts& texts) override
+    {
+        networkPortTexts = texts;
+        if (networkPortReplies.empty())
+            return std::nullopt;
+        std::optional<std::string> answer = networkPortReplies.front();
+        networkPortReplies.erase(networkPortReplies.begin());
+        return answer;
+    }
     void runPropertiesDialog(const PropertiesContent& content) override
     {
         properties = content;

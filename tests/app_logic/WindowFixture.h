@@ -47,6 +47,7 @@ protected:
         env.startupFile = startupFile;
         env.links = &links;
         env.clock = &clock;
+        env.networkPortFile = (folder / "network-ports").string();  // never the user's list
         if (!realOpener)
             env.openDocument = [this](const std::string& dir, const std::string& file) {
                 openedDocuments.push_back(dir + file);

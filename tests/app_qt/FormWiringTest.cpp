@@ -89,7 +89,7 @@ TEST_F(FormTest, MenuBarHoldsTheEntriesWithAccessKeys)
     QMenu* ports = MenuTitled(bar, "&Connection")->actions().back()->menu();
     ASSERT_NE(ports, nullptr);
     EXPECT_EQ(Entries(ports->actions()),
-              (QStringList{"&COM1", "C&OM2", "CO&M3", "COM&4", "COM&5", "COM&6", "COM&7", "COM&8", "&USB"}));
+              (QStringList{"&COM1", "C&OM2", "CO&M3", "COM&4", "COM&5", "COM&6", "COM&7", "COM&8", "&USB", "&Network port..."}));
     QStringList checked;
     for (QAction* a : ports->actions())
         if (a->isChecked())

@@ -338,6 +338,45 @@ TEST_F(WindowWiringTest, CompareOverCom1ListsWhatTheSwitchHoldsOtherwise)
 
 // Needs an adapter on Wine's HID bus with ats-sim behind it, started with words 0 = 185,
 // 2 = 260 and 14 = 95 (the Wine HID test in tests/usbemu runs this one).
+// The network port dialog of this thread, answered with the name in
+// KOVRIN_NETWORK_PORT through its own list field and OK, as a user would.
+void CALLBACK AnswerNetworkPortDialog(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    HWND combo = nullptr;
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND window, LPARAM found) -> BOOL {
+            *reinterpret_cast<HWND*>(found) = ::GetDlgItem(window, kNetworkPortComboId);
+            return *reinterpret_cast<HWND*>(found) == nullptr;
+        },
+        reinterpret_cast<LPARAM>(&combo));
+    if (combo == nullptr)
+        return;
+    ::KillTimer(nullptr, timer);
+    ::SetWindowTextA(combo, std::getenv("KOVRIN_NETWORK_PORT"));
+    ::SendMessageA(::GetParent(combo), WM_COMMAND, IDOK, 0);
+}
+
+// ats-sim behind ser2net (window_over_network.sh): "Network port..." in the Com Port
+// menu, then Connect and Download through it.
+TEST_F(WindowWiringTest, ConnectDownloadOverNetworkPortShowTheSwitchsValues)
+{
+    if (std::getenv("KOVRIN_NETWORK_PORT") == nullptr)
+        GTEST_SKIP() << "no simulated switch behind a network port";
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, AnswerNetworkPortDialog);
+    command(ActionId::NetworkPort);
+    ::KillTimer(nullptr, timer);
+    EXPECT_EQ(form->logic().PortName(), std::getenv("KOVRIN_NETWORK_PORT"));
+    command(ActionId::Connect);
+    ASSERT_EQ(form->status().label(0), "Connect") << (form->messages.empty() ? "" : form->messages.back());
+    command(ActionId::Download);
+    ASSERT_TRUE(form->messages.empty()) << form->messages.back();
+    EXPECT_EQ(form->status().label(2), "Data from ATS");
+    EXPECT_EQ(text(ControlId::Edit3), "185");
+    EXPECT_EQ(text(ControlId::Edit4), "260");
+    command(ActionId::Disconnect);
+}
+
 TEST_F(WindowWiringTest, ConnectDownloadOverUsbShowTheSwitchsValues)
 {
     if (std::getenv("KOVRIN_SIM_ON_USB") == nullptr)

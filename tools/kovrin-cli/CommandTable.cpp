@@ -13,7 +13,9 @@ constexpr Command kCommands[] = {
      "change parameters through the editor's controls, validate and write OUT", "force", "frequency set", 2, RunEdit},
     {"defaults", "OUT [--force]", "write the factory-default record to OUT", "force", "", 1, RunDefaults},
     {"download", "--port PORT OUT [--force] [--debug]",
-     "read the switch's identification and words into OUT (PORT: COM1..COM8, USB or a device path)", "force debug",
+     "read the switch's identification and words into OUT (PORT: COM1..COM8, USB, a device path, "
+     "rfc2217://HOST:PORT or socket://HOST:PORT)",
+     "force debug",
      "port", 1, RunDownload},
     {"upload", "--port PORT IN [--verify] [--changed-only [--any-switch]] [--debug]",
      "validate IN as the window does and write its 16 words to the switch; --verify reads them back; --changed-only "

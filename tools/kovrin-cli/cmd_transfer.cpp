@@ -218,10 +218,10 @@ int Prepare(const Args& args, std::string& port)
     }
     const std::vector<std::string> ports = args.all("port");
     if (ports.size() != 1)
-        return Fail(ExitUsage, "give the port once: --port COM1..COM8, USB or a device path");
+        return Fail(ExitUsage, "give the port once: --port COM1..COM8, USB, a device path or rfc2217://HOST:PORT");
     const std::optional<std::string> name = ParsePortName(ports[0]);
     if (!name)
-        return Fail(ExitUsage, "unknown port '" + ports[0] + "' (COM1..COM8, USB or a device path)");
+        return Fail(ExitUsage, "unknown port '" + ports[0] + "' (COM1..COM8, USB, a device path or rfc2217://HOST:PORT)");
     port = *name;
     return -1;
 }
