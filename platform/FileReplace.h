@@ -28,4 +28,11 @@ enum class ReplaceResult {
 // if a write fails.
 ReplaceResult ReplaceFileContents(const std::string& path, std::string_view bytes);
 
+// Creates the file `path`, which must not exist yet, holding `bytes`, by the same way: a
+// temporary file beside it, flushed, given the name only when whole (never over a file that
+// has it meanwhile), the folder flushed. A crash or a power cut leaves the file whole or
+// absent, never empty or cut short. False when the name is taken or the file cannot be
+// written (nothing is left behind).
+bool CreateFileContents(const std::string& path, std::string_view bytes);
+
 } // namespace kovrin

@@ -410,4 +410,27 @@ ReplaceResult ReplaceFileContents(const std::string& path, std::string_view byte
     return target->exists ? rewriteInPlace(target->path, bytes) : ReplaceResult::Untouched;
 }
 
+bool CreateFileContents(const std::string& path, std::string_view bytes)
+{
+    const FileSizeSignalHeld held;
+    const std::string folder = folderOf(path);
+    std::string temporary;
+    Fd file(createTemporary(folder, path, 0666, temporary));
+    if (file.get() < 0)
+        return false;
+    bool ok = writeAllAt(file.get(), bytes, 0) && ::fsync(file.get()) == 0;
+    ok = file.close() && ok;
+    if (ok) {
+        // The name is taken only if free: a second link to the whole file, then the
+        // temporary name goes.
+        ok = ::link(temporary.c_str(), path.c_str()) == 0;
+        if (!ok && errno != EEXIST)
+            ok = ::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0;
+    }
+    ::unlink(temporary.c_str());
+    if (ok)
+        syncFolder(folder);
+    return ok;
+}
+
 } // namespace kovrin

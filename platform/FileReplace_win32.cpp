@@ -237,4 +237,19 @@ ReplaceResult ReplaceFileContents(const std::string& path, std::string_view byte
     return target->exists ? rewriteInPlace(target->path, bytes) : ReplaceResult::Untouched;
 }
 
+bool CreateFileContents(const std::string& path, std::string_view bytes)
+{
+    const std::optional<std::wstring> name = longName(path);
+    if (!name)
+        return false;
+    const std::wstring temporary = createTemporary(*name, bytes);
+    if (temporary.empty())
+        return false;
+    // Without MOVEFILE_REPLACE_EXISTING the move fails where the name is taken.
+    if (createNew(*name, temporary))
+        return true;
+    ::DeleteFileW(temporary.c_str());
+    return false;
+}
+
 } // namespace kovrin

@@ -3,6 +3,7 @@
 // as an ordinary user (nobody). The save's system calls are wrapped at link time
 // (-Wl,--wrap) to fail on demand.
 #include "config/ConfigFile.h"
+#include "platform/ArchiveFolder.h"
 #include "platform/FileReplace.h"
 #include "tests/support/TestFiles.h"
 
@@ -351,6 +352,34 @@ TEST(SaveTarget, RewriteInPlaceStoppedAtEachStepReadsOldOrNew)
         EXPECT_NE(outcome, kStopped) << "the save ends";
         EXPECT_GT(steps, 3) << "stopped between its writes";
     }
+}
+
+// A new file (a state kept in the archive) stopped at any step of its writing is absent or
+// whole under its name, and was flushed before it got the name.
+TEST(SaveTarget, NewFileStoppedAtEachStepIsAbsentOrWhole)
+{
+    const std::string text = ConfigFileText(ConfigRecord{}, LocalDateTime{});
+    int outcome = kStopped, steps = 0;
+    for (int stop = 1; outcome == kStopped && stop < 20; ++stop, ++steps) {
+        SCOPED_TRACE("stopped at step " + std::to_string(stop));
+        char pattern[] = "/tmp/kovrin-new-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        const fs::path dir = pattern, file = dir / "state.kvnf";
+        const pid_t child = ::fork();
+        if (child == 0) {
+            g_stopAt = stop;
+            g_calls = 0;
+            ::_exit(CreateNewFile(file.string(), text) ? 1 : 0);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        outcome = WIFEXITED(status) ? WEXITSTATUS(status) : 100;
+        EXPECT_TRUE(!fs::exists(file) || test::ReadFileBytes(file) == text);
+        EXPECT_TRUE(outcome == kStopped || outcome == 1) << outcome;
+        fs::remove_all(dir);
+    }
+    EXPECT_EQ(outcome, 1) << "the file is made";
+    EXPECT_GE(steps, 3) << "written, flushed, the folder flushed";
 }
 
 } // namespace
