@@ -6,6 +6,7 @@
 #include "platform/FileReplaceCalls_win32.h"
 #include "platform/Folders.h"
 #include "platform/InstanceLock.h"
+#include "platform/SharedFiles.h"
 #include "platform/SharedLibrary.h"
 #include "platform/Shell.h"
 
@@ -60,6 +61,7 @@ TEST(Win32Seams, DebugLogKeepsItsFileInTheSharedBriselFolder)
     std::stringstream text;
     text << in.rdbuf();
     EXPECT_EQ(text.str(), "first\r\nsecond\r\n");
+    EXPECT_EQ(SharedFolderDistrust(folder.substr(0, folder.size() - 1)), "") << "the folder this program made";
 }
 
 TEST(Win32Seams, UbrixWithoutAnAdapterSaysSoAndUnloads)
