@@ -65,7 +65,10 @@ public:
         port_ = std::make_unique<CommPort>();
         port_->portName = name;
         const bool usb = name == "USB";
-        if (usb ? UsbOpen() : port_->ConnectPort())
+        const bool opened = usb ? UsbOpen() : port_->ConnectPort();
+        for (const std::string& warning : port_->portWarnings())
+            Fail(ExitOk, "warning: " + warning);
+        if (opened)
             return true;
         Fail(ExitDevice, usb ? kCannotOpenUsb : kCannotOpenSerial);
         // The window shows the reason under its message when the system gives one.
