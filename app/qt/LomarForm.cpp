@@ -45,6 +45,7 @@ TFormConfig::TFormConfig(WindowEnvironment environment, QWidget* parent) : QMain
 
     page_ = new BasicPage(logic_->editor(), [this] { guarded([this] { logic_->Button1Click(); }); });
     pageControl_->addTab(page_, QStringLiteral("Basic"));
+    page_->setAccessibleName(pageControl_->tabText(0));
     apply(logic_->state());
     page_->refreshAll();
 

@@ -32,6 +32,8 @@ TFormPassword::TFormPassword(const PasswordDialogTexts& texts, QString* entry, Q
     EditPassword->setObjectName(QStringLiteral("EditPassword"));
     EditPassword->setGeometry(8, 23, 212, 21);
     EditPassword->setEchoMode(QLineEdit::Password);
+    LabelPassword->setBuddy(EditPassword);
+    EditPassword->setAccessibleName(LabelPassword->text());
     // Every character shows as the echo character, whatever the style would draw.
     EditPassword->setStyleSheet(QStringLiteral("lineedit-password-character: %1;").arg(int(texts.echoCharacter)));
     EditPassword->clear();

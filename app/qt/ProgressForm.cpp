@@ -25,6 +25,7 @@ TFormProgress::TFormProgress(const QString& text, bool cancelButton, QWidget* pa
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(16, 8, 385, 16);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setAccessibleName(text);
     ProgressBar1->setGeometry(16, 26, 385, 17);
     ProgressBar1->setRange(0, 16);
     ProgressBar1->setValue(0);
@@ -143,7 +144,11 @@ void ProgressAdapter::setPosition(int position) { form_->ProgressBar1->setValue(
 
 void ProgressAdapter::setBarVisible(bool visible) { form_->ProgressBar1->setVisible(visible); }
 
-void ProgressAdapter::setLabel(const std::string& text) { form_->Label1->setText(QString::fromStdString(text)); }
+void ProgressAdapter::setLabel(const std::string& text)
+{
+    form_->Label1->setText(QString::fromStdString(text));
+    form_->ProgressBar1->setAccessibleName(form_->Label1->text());
+}
 
 void ProgressAdapter::show()
 {

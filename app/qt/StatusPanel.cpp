@@ -1,5 +1,7 @@
 #include "app/qt/StatusPanel.h"
 
+#include "app/logic/ControlNames.h"
+#include "app/qt/AccessibleNumbers.h"
 #include "app/qt/FormStyle.h"
 
 #include <QHBoxLayout>
@@ -32,6 +34,8 @@ QWidget* ImageSpot(const Zone& zone, QWidget* parent)
     for (const char* name : zone.images) {
         auto* picture = new QLabel(spot);
         picture->setObjectName(QString::fromLatin1(name));
+        const std::string_view meaning = PictureMeaning(name);
+        picture->setAccessibleName(QString::fromUtf8(meaning.data(), qsizetype(meaning.size())));
         picture->setPixmap(NamedImage(QString::fromLatin1(name)).pixmap(kImageSize, kImageSize));
         picture->setGeometry(0, 0, kImageSize, kImageSize);
         picture->hide();
@@ -53,6 +57,8 @@ QFrame* Bevel(const char* name, QWidget* parent)
 StatusPanel::StatusPanel(QWidget* parent) : QFrame(parent)
 {
     setObjectName(QStringLiteral("Panel2"));
+    // A reader's "read the status bar" finds it.
+    MarkAccessibleRole(this, QAccessible::StatusBar);
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setFixedHeight(20);
     auto* row = new QHBoxLayout(this);
