@@ -50,6 +50,8 @@ private:
     void guarded(F&& handler);
     void buildFrame();
     void apply(const MainWindowState& state);
+    // The frame inside the work area of its screen.
+    void fitScreen();
     // After a dialog or a message box: the window active again, its focus where it was.
     void reactivate();
 
@@ -61,6 +63,7 @@ private:
     FileDialog saveDialog_{FileDialog::Mode::Save};
     std::unique_ptr<FormConfigLogic> logic_;
     HandlerGuard guard_;
+    bool placed_ = false;
 };
 
 } // namespace kovrin

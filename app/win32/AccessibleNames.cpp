@@ -8,6 +8,8 @@ namespace kovrin::win32 {
 namespace {
 
 constexpr UINT_PTR kSubclassId = 0x4b41;  // one subclass per control
+// The interface's identity from its declaration: the import library's IID_IAccessible
+// is not the interface's.
 
 BSTR ToBstr(const std::string& utf8)
 {
@@ -32,7 +34,7 @@ public:
     {
         if (out == nullptr)
             return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IAccessible) {
+        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == __uuidof(IAccessible)) {
             *out = static_cast<IAccessible*>(this);
             AddRef();
             return S_OK;
@@ -136,10 +138,10 @@ LRESULT CALLBACK NamedProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam, U
     case WM_GETOBJECT:
         if (static_cast<LONG>(lParam) == static_cast<LONG>(OBJID_CLIENT)) {
             IAccessible* inner = nullptr;
-            if (SUCCEEDED(::CreateStdAccessibleObject(w, OBJID_CLIENT, IID_IAccessible,
+            if (SUCCEEDED(::CreateStdAccessibleObject(w, OBJID_CLIENT, __uuidof(IAccessible),
                                                       reinterpret_cast<void**>(&inner)))) {
                 auto* named = new NamedObject(inner, w, *text);
-                const LRESULT result = ::LresultFromObject(IID_IAccessible, wParam, named);
+                const LRESULT result = ::LresultFromObject(__uuidof(IAccessible), wParam, named);
                 named->Release();
                 return result;
             }

@@ -83,6 +83,7 @@ private:
     HWND blocked_ = nullptr;  // the owner, disabled while the dialog is shown
     HWND label_ = nullptr;
     HWND bar_ = nullptr;
+    struct AccessibleText* barName_ = nullptr;  // the bar's name for screen readers, owned by it
     bool cancelled_ = false;
 };
 

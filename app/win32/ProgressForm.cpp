@@ -1,4 +1,5 @@
 #include "app/win32/Forms.h"
+#include "app/win32/AccessibleNames.h"
 
 #include "app/win32/WindowIds.h"
 #include <stdexcept>
@@ -38,6 +39,7 @@ TFormProgress::TFormProgress(HWND owner, const std::string& text, bool cancelBut
                    font_.get());
     ::SetWindowTextA(label_, text.c_str());
     bar_ = Child(window_.get(), PROGRESS_CLASSA, "", WS_VISIBLE, {16, 26, 385, 17}, kProgressBarId, dpi, font_.get());
+    barName_ = NameControl(bar_, {text, {}, {}});
     ::SendMessageA(bar_, PBM_SETRANGE32, 0, 16);
     ::SendMessageA(bar_, PBM_SETPOS, 0, 0);
     ImageButton(window_.get(), "Cancel", "BtnCancel", {312, 49, 89, 25}, IDCANCEL, false, dpi, font_.get(), icons_);
@@ -77,7 +79,11 @@ void TFormProgress::setPosition(int position) { ::SendMessageA(bar_, PBM_SETPOS,
 
 void TFormProgress::setBarVisible(bool visible) { ::ShowWindow(bar_, visible ? SW_SHOWNA : SW_HIDE); }
 
-void TFormProgress::setLabel(const std::string& text) { ::SetWindowTextA(label_, text.c_str()); }
+void TFormProgress::setLabel(const std::string& text)
+{
+    ::SetWindowTextA(label_, text.c_str());
+    barName_->name = text;
+}
 
 void TFormProgress::show()
 {

@@ -2,10 +2,12 @@
 // bar and up-down input) and read back from its controls, under Wine on a virtual display.
 #include "app/win32/LomarForm.h"
 #include "app/win32/WindowIds.h"
+#include "app/logic/ControlNames.h"
 #include "app/logic/WindowTexts.h"
 #include "config/ParameterEditor.h"
 
 #include <gtest/gtest.h>
+#include <oleacc.h>
 
 #include <cstdlib>
 #include <memory>
@@ -112,6 +114,47 @@ TEST_F(WindowWiringTest, EveryPageControlShowsTheModelWithItsRangeAndBuddy)
         }
         EXPECT_EQ(::IsWindowEnabled(w) != FALSE, s.enabled) << info.name;
     }
+}
+
+// What a screen reader asks each control: its own name (not the text placed before it,
+// nor its group's title), and for numbers the value with its unit.
+TEST_F(WindowWiringTest, ScreenReadersGetEachPageControlsNameAndValue)
+{
+    ASSERT_TRUE(SUCCEEDED(::CoInitialize(nullptr)));
+    command(ActionId::New);
+    auto narrow = [](BSTR b) {
+        std::string out;
+        for (UINT i = 0; b != nullptr && i < ::SysStringLen(b); ++i)
+            out += char(b[i]);
+        ::SysFreeString(b);
+        return out;
+    };
+    int named = 0;
+    for (const ControlInfo& info : kEditorControls) {
+        if (info.kind == ControlKind::Label || info.kind == ControlKind::GroupBox)
+            continue;
+        IAccessible* object = nullptr;
+        ASSERT_TRUE(SUCCEEDED(::AccessibleObjectFromWindow(control(info.id), OBJID_CLIENT, __uuidof(IAccessible),
+                                                           reinterpret_cast<void**>(&object))))
+            << info.name;
+        VARIANT self{};
+        self.vt = VT_I4;
+        self.lVal = CHILDID_SELF;
+        BSTR name = nullptr, value = nullptr;
+        object->get_accName(self, &name);
+        const std::string spoken = narrow(name);
+        EXPECT_EQ(spoken, SpeechOf(info.id).name) << info.name;
+        if (const std::optional<ControlId> group = FindControl(info.parent))
+            EXPECT_NE(spoken, InfoOf(*group).caption) << info.name;
+        named += spoken == SpeechOf(info.id).name;
+        if (info.kind == ControlKind::ScrollBar) {
+            object->get_accValue(self, &value);
+            EXPECT_EQ(narrow(value), std::to_string(form->logic().editor().state(info.id).position) + " V") << info.name;
+        }
+        object->Release();
+    }
+    EXPECT_GT(named, 30);
+    ::CoUninitialize();
 }
 
 TEST_F(WindowWiringTest, ScrollBarsUpDownsAndTheFrequencyListMoveTheModel)
