@@ -144,8 +144,9 @@ TEST_F(WindowWiringTest, ScreenReadersGetEachPageControlsNameAndValue)
         object->get_accName(self, &name);
         const std::string spoken = narrow(name);
         EXPECT_EQ(spoken, SpeechOf(info.id).name) << info.name;
-        if (const std::optional<ControlId> group = FindControl(info.parent))
+        if (const std::optional<ControlId> group = FindControl(info.parent)) {
             EXPECT_NE(spoken, InfoOf(*group).caption) << info.name;
+        }
         named += spoken == SpeechOf(info.id).name;
         if (info.kind == ControlKind::ScrollBar) {
             object->get_accValue(self, &value);
@@ -256,6 +257,41 @@ TEST_F(WindowWiringTest, TabWalksThePageInReadingOrderAndBack)
     }
     key(true);
     EXPECT_EQ(::GetFocus(), control(order[std::size(order) - 1]));
+}
+
+// On any screen (small_screen.sh runs this on 1366x768 at 125 %): the frame lies in the
+// work area, and Tab brings "Load factory default" into view, where the space bar presses it.
+TEST_F(WindowWiringTest, TheFrameFitsTheWorkAreaAndTabReachesTheLastButton)
+{
+    command(ActionId::New);
+    const int factoryMax = std::atoi(text(ControlId::Edit4).c_str());
+    scroll(ControlId::ScrollBar2, SB_LINELEFT);
+    ASSERT_NE(std::atoi(text(ControlId::Edit4).c_str()), factoryMax);
+    RECT frame{}, work = WorkAreaOf(form->window());
+    ::GetWindowRect(form->window(), &frame);
+    EXPECT_TRUE(frame.left >= work.left && frame.top >= work.top && frame.right <= work.right &&
+                frame.bottom <= work.bottom)
+        << "frame " << frame.right - frame.left << "x" << frame.bottom - frame.top << " at (" << frame.left << ","
+        << frame.top << "), work area " << work.right - work.left << "x" << work.bottom - work.top;
+    ::SetFocus(control(ControlId::ScrollBar1));
+    for (int i = 0; i < 20 && ::GetFocus() != control(ControlId::Button1); ++i) {
+        MSG message{::GetFocus(), WM_KEYDOWN, VK_TAB, 0, 0, {}};
+        ::IsDialogMessageA(form->window(), &message);
+        form->revealFocus();  // as the message loop does after each dialog key
+    }
+    ASSERT_EQ(::GetFocus(), control(ControlId::Button1));
+    // Wholly inside the window's client area, above the status bar.
+    RECT button{}, client{}, bar{};
+    ::GetWindowRect(control(ControlId::Button1), &button);
+    ::GetClientRect(form->window(), &client);
+    ::MapWindowPoints(form->window(), HWND_DESKTOP, reinterpret_cast<POINT*>(&client), 2);
+    ::GetWindowRect(form->status().window(), &bar);
+    EXPECT_TRUE(button.top >= client.top && button.bottom <= bar.top && button.right <= client.right);
+    MSG down{::GetFocus(), WM_KEYDOWN, VK_SPACE, 0, 0, {}};
+    MSG up{::GetFocus(), WM_KEYUP, VK_SPACE, 0, 0, {}};
+    ::IsDialogMessageA(form->window(), &down);
+    ::IsDialogMessageA(form->window(), &up);
+    EXPECT_EQ(std::atoi(text(ControlId::Edit4).c_str()), factoryMax);
 }
 
 TEST_F(WindowWiringTest, AfterAMessageBoxTheWindowIsActiveWithItsFocus)
