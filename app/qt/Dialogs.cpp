@@ -1,6 +1,5 @@
 #include "app/qt/Dialogs.h"
 
-#include "app/logic/ScriptedRun.h"
 #include "app/logic/WindowTexts.h"
 
 #include "app/qt/FormStyle.h"
@@ -33,10 +32,6 @@ QMessageBox::Icon ToQt(MessageIcon icon)
 MessageResult ShowMessageBox(const MessageBoxSpec& box)
 {
     const bool yesNo = box.buttons == MessageButtons::YesNo;
-    if (AutoDismiss()) {
-        std::fprintf(stderr, "[%s] %s\n", box.title.c_str(), box.text.c_str());
-        return yesNo ? MessageResult::Yes : MessageResult::Ok;
-    }
     QMessageBox mb(ToQt(box.icon), QString::fromStdString(box.title), QString::fromStdString(box.text),
                    yesNo ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok);
     mb.setObjectName(QStringLiteral("MessageBox"));
@@ -77,10 +72,6 @@ std::optional<std::string> FileDialog::run(const FileDialogSpec& request)
 {
     if (!request.initialFolder.empty())
         folder_ = QString::fromStdString(request.initialFolder);
-    if (AutoDismiss()) {
-        std::fprintf(stderr, "[%s] cancelled\n", request.title.c_str());
-        return std::nullopt;
-    }
     QFileDialog dialog(nullptr, QString::fromStdString(request.title), folder_, ToQtFilter(request.filter));
     dialog.setObjectName(mode_ == Mode::Save ? QStringLiteral("SaveDialog1") : QStringLiteral("OpenDialog1"));
     dialog.setWindowModality(Qt::ApplicationModal);

@@ -8,9 +8,8 @@
 
 namespace kovrin {
 
-// Application-modal, without owner window. With the environment variable
-// KOVRIN_AUTO_DISMISS set, the box is written to standard error and answered at once
-// with its default button (scripted runs and tests have nobody to click).
+// Application-modal, without owner window. (A scripted run answers in front of the
+// view: app/logic/ScriptedView.h.)
 MessageResult ShowMessageBox(const MessageBoxSpec& box);
 
 // The application's standard exception display: the message in an error box.

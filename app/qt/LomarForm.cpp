@@ -39,7 +39,9 @@ constexpr int kPanel1Height = 529;
 template <typename F>
 void TFormConfig::guarded(F&& handler)
 {
-    guard_.run(std::forward<F>(handler), [this](const std::string& message) { showException(message); });
+    // Shown through the logic's view, so a scripted run prints it instead.
+    guard_.run(std::forward<F>(handler),
+               [this](const std::string& message) { logic_->view().showException(message); });
 }
 
 TFormConfig::TFormConfig(WindowEnvironment environment, QWidget* parent) : QMainWindow(parent)

@@ -1,7 +1,6 @@
 #include "app/win32/LomarForm.h"
 
 #include "app/logic/HandlerGuard.h"
-#include "app/logic/ScriptedRun.h"
 #include "app/win32/Forms.h"
 #include "app/win32/PageViewport.h"
 #include "app/win32/WindowIds.h"
@@ -42,7 +41,9 @@ void RegisterMainClass()
 template <typename F>
 void TFormConfig::guarded(F&& handler)
 {
-    guard_.run(std::forward<F>(handler), [this](const std::string& message) { showException(message); });
+    // Shown through the logic's view, so a scripted run prints it instead.
+    guard_.run(std::forward<F>(handler),
+               [this](const std::string& message) { logic_->view().showException(message); });
     if (!guard_.running() && pendingDpi_ && window_ != nullptr) {
         const auto [dpi, suggested] = *pendingDpi_;
         pendingDpi_.reset();
@@ -338,12 +339,6 @@ void TFormConfig::runPropertiesDialog(const PropertiesContent& content)
 
 void TFormConfig::showComparison(const CompareContent& content)
 {
-    if (AutoDismiss()) {
-        // A scripted run reads the comparison where it reads the message boxes.
-        std::fprintf(stderr, "[%s] %s\n", content.caption.c_str(), CompareText(content).c_str());
-        std::fflush(stderr);
-        return;
-    }
     TFormCompare dialog(content);
     dialog.run(window_);
     reactivate();
