@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QStringList>
 #include <cstdio>
@@ -39,7 +40,13 @@ MessageResult ShowMessageBox(const MessageBoxSpec& box)
     mb.setWindowModality(Qt::ApplicationModal);
     mb.setWindowFlags(kCloseOnlyDialogFlags);
     mb.setDefaultButton(yesNo ? QMessageBox::Yes : QMessageBox::Ok);
+    // A box during a command (its progress dialog still up) is answered with the arrow.
+    const bool busy = QGuiApplication::overrideCursor() != nullptr;
+    if (busy)
+        QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
     const int answer = mb.exec();
+    if (busy)
+        QGuiApplication::restoreOverrideCursor();
     if (!yesNo)
         return MessageResult::Ok;
     return answer == QMessageBox::Yes ? MessageResult::Yes : MessageResult::No;

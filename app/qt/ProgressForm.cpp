@@ -123,6 +123,8 @@ private:
 ProgressAdapter::ProgressAdapter(TFormProgress* form, QWidget* blocked)
     : form_(form), blocked_(blocked), drop_(std::make_unique<InputDrop>(form, blocked))
 {
+    // Busy, but the dialog's Cancel still takes a click.
+    QGuiApplication::setOverrideCursor(Qt::BusyCursor);
 }
 
 ProgressAdapter::~ProgressAdapter()
@@ -130,6 +132,7 @@ ProgressAdapter::~ProgressAdapter()
     // Input that came in since the last repaint is read and dropped here, still filtered.
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     drop_.reset();
+    QGuiApplication::restoreOverrideCursor();
     form_->hide();
     form_->deleteLater();
     if (blocked_ != nullptr) {

@@ -6,6 +6,7 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 
 namespace kovrin {
 
@@ -43,6 +44,24 @@ QWidget* ImageSpot(const Zone& zone, QWidget* parent)
     return spot;
 }
 
+// A label that keeps its whole text (for tests and screen readers) but draws it elided
+// in the middle when its zone is too narrow: a long file name keeps its folder's start
+// and its own name.
+class MiddleElided final : public QLabel {
+public:
+    using QLabel::QLabel;
+    QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        const QRect area = contentsRect();
+        painter.setPen(palette().color(QPalette::WindowText));
+        painter.drawText(area, int(alignment()), fontMetrics().elidedText(text(), Qt::ElideMiddle, area.width()));
+    }
+};
+
 QFrame* Bevel(const char* name, QWidget* parent)
 {
     auto* bevel = new QFrame(parent);
@@ -73,7 +92,7 @@ StatusPanel::StatusPanel(QWidget* parent) : QFrame(parent)
         zoneRow->setContentsMargins(0, 0, 0, 0);
         zoneRow->setSpacing(5);
         zoneRow->addWidget(ImageSpot(zone, zoneWidget));
-        auto* text = new QLabel(zoneWidget);
+        QLabel* text = zone.width > 0 ? new QLabel(zoneWidget) : new MiddleElided(zoneWidget);
         text->setObjectName(QString::fromLatin1(zone.label));
         zoneRow->addWidget(text, 1);
         if (zone.width > 0)

@@ -237,9 +237,30 @@ LRESULT TFormConfig::handle(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         }
         break;
     }
+    case WM_MENUSELECT: {
+        // A highlighted item with a hint of its own (which device a COM number stands for)
+        // shows it on the status bar until the menu closes.
+        std::string hint;
+        if (!(HIWORD(wParam) & MF_POPUP) && HIWORD(wParam) != 0xFFFF)
+            for (const ActionInfo& info : kActions)
+                if (CommandId(info.id) == LOWORD(wParam))
+                    hint = logic_->state().action(info.id).hint;
+        status_->showHint(hint);
+        break;
+    }
+    case WM_EXITMENULOOP:
+        status_->showHint({});
+        break;
+    case WM_SETCURSOR:
+        // Busy while a command runs (the window is disabled then, so every hit counts).
+        if (::GetPropA(window, kBusyProperty) != nullptr) {
+            ::SetCursor(::LoadCursorA(nullptr, MAKEINTRESOURCEA(32650) /* IDC_APPSTARTING */));
+            return TRUE;
+        }
+        break;
     case WM_SIZE:
         if (status_ != nullptr)
-            ::SendMessageA(status_->window(), WM_SIZE, 0, 0);
+            status_->resized();
         break;
     case WM_CLOSE:
         close();

@@ -23,6 +23,10 @@ void RegisterClassOnce()
 
 TFormProgress::TFormProgress(HWND owner, const std::string& text, bool cancelButton)
 {
+    // The window under the dialog shows the busy cursor while the command runs.
+    if (owner != nullptr)
+        ::SetPropA(owner, kBusyProperty, reinterpret_cast<HANDLE>(1));
+    owner_ = owner;
     RegisterClassOnce();
     const Dpi dpi = DpiOf(owner);
     font_ = FormFont(dpi);
@@ -48,6 +52,8 @@ TFormProgress::TFormProgress(HWND owner, const std::string& text, bool cancelBut
 
 TFormProgress::~TFormProgress()
 {
+    if (owner_ != nullptr)
+        ::RemovePropA(owner_, kBusyProperty);
     if (blocked_ != nullptr) {
         // The owner takes input again only after what came in meanwhile is gone; it is
         // enabled before the dialog goes, so that it is the window activated next.
