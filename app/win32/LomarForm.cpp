@@ -1,6 +1,7 @@
 #include "app/win32/LomarForm.h"
 
 #include "app/logic/HandlerGuard.h"
+#include "app/logic/WindowTexts.h"
 #include "app/win32/Forms.h"
 #include "app/win32/PageViewport.h"
 #include "app/win32/WindowIds.h"
@@ -288,9 +289,18 @@ LRESULT TFormConfig::handle(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             rebuild(dpi, suggested);
         return 0;
     }
+    case WM_QUERYENDSESSION:
+        // Not in the middle of a transfer: the session waits, and says why.
+        if (guard_.running()) {
+            ::ShutdownBlockReasonCreate(window, text::kShutdownBlocked);
+            return FALSE;
+        }
+        ::ShutdownBlockReasonDestroy(window);
+        return TRUE;
     case WM_ENDSESSION:
-        // The session ends (logoff, shutdown): the switch's line is closed as Disconnect would.
-        if (wParam != FALSE && logic_->Connected())
+        // The session ends (logoff, shutdown): the switch's line is closed as Disconnect
+        // would, but never under a running command.
+        if (wParam != FALSE && logic_->Connected() && !guard_.running())
             guarded([this] { logic_->ActionDisconnectExecute(); });
         return 0;
     default:
@@ -316,6 +326,9 @@ void TFormConfig::pageFocusToFirst()
 MessageResult TFormConfig::showMessage(const MessageBoxSpec& box)
 {
     HWND focus = ::GetFocus();
+    // Keys pressed while the command waited must not answer a box nobody has seen yet.
+    if (guard_.running())
+        DropQueuedInput();
     const MessageResult result = ShowMessageBox(box);
     reactivate();
     if (focus != nullptr && ::IsWindow(focus) && ::GetForegroundWindow() == window_)
@@ -367,6 +380,8 @@ void TFormConfig::showComparison(const CompareContent& content)
 
 void TFormConfig::showException(const std::string& message)
 {
+    if (guard_.running())
+        DropQueuedInput();
     ShowExceptionBox(message);
     reactivate();
 }
