@@ -86,6 +86,12 @@ void TFormConfig::fitScreen()
         at = work.topLeft();
     }
     setFixedSize(size);
+    // At the form's own size the page is laid out as it always was, without scroll bars.
+    const bool whole = size.width() >= kClientWidth && size.height() >= kClientHeight;
+    if (auto* scroller = findChild<QScrollArea*>(QStringLiteral("PageScroller"))) {
+        scroller->setHorizontalScrollBarPolicy(whole ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
+        scroller->setVerticalScrollBarPolicy(whole ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
+    }
     if (!placed_) {
         move(at);
         placed_ = true;
@@ -131,6 +137,9 @@ void TFormConfig::buildFrame()
     panel1->setObjectName(QStringLiteral("Panel1"));
     panel1->setFixedHeight(kPanel1Height);
     panel1->setMinimumWidth(kClientWidth);
+    // Scrolls only below the form's own size, whatever the controls' layout would ask for
+    // (the Service level's controls ask a little more than the form gives them).
+    panel1->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     auto* inner = new QVBoxLayout(panel1);
     inner->setContentsMargins(4, 2, 4, 4);
     pageControl_ = new QTabWidget(panel1);
