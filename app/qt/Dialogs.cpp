@@ -75,11 +75,11 @@ QString ToDefaultSuffix(const std::string& extension)
     return suffix;
 }
 
-std::optional<std::string> FileDialog::run(const FileDialogSpec& request)
+std::optional<std::string> FileDialog::run(const FileDialogSpec& request, QWidget* parent)
 {
     if (!request.initialFolder.empty())
         folder_ = QString::fromStdString(request.initialFolder);
-    QFileDialog dialog(nullptr, QString::fromStdString(request.title), folder_, ToQtFilter(request.filter));
+    QFileDialog dialog(parent, QString::fromStdString(request.title), folder_, ToQtFilter(request.filter));
     dialog.setObjectName(mode_ == Mode::Save ? QStringLiteral("SaveDialog1") : QStringLiteral("OpenDialog1"));
     dialog.setWindowModality(Qt::ApplicationModal);
     dialog.setDefaultSuffix(ToDefaultSuffix(request.defaultExtension));

@@ -3,6 +3,8 @@
 #include "app/logic/MainView.h"
 
 #include <QString>
+
+class QWidget;
 #include <optional>
 #include <string>
 
@@ -26,7 +28,8 @@ class FileDialog {
 public:
     enum class Mode { Open, Save };
     explicit FileDialog(Mode mode) : mode_(mode) {}
-    std::optional<std::string> run(const FileDialogSpec& request);
+    // Centred on and kept above `parent` (the main window), when given.
+    std::optional<std::string> run(const FileDialogSpec& request, QWidget* parent = nullptr);
 
 private:
     Mode mode_;

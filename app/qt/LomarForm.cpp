@@ -219,14 +219,14 @@ MessageResult TFormConfig::showMessage(const MessageBoxSpec& box)
 
 std::optional<std::string> TFormConfig::runOpenDialog(const FileDialogSpec& dialog)
 {
-    auto chosen = openDialog_.run(dialog);
+    auto chosen = openDialog_.run(dialog, this);
     reactivate();
     return chosen;
 }
 
 std::optional<std::string> TFormConfig::runSaveDialog(const FileDialogSpec& dialog)
 {
-    auto chosen = saveDialog_.run(dialog);
+    auto chosen = saveDialog_.run(dialog, this);
     reactivate();
     return chosen;
 }
@@ -241,7 +241,7 @@ std::unique_ptr<ProgressView> TFormConfig::createProgress(const std::string& tex
 std::optional<std::string> TFormConfig::runPasswordDialog(const PasswordDialogTexts& texts)
 {
     QString entry;
-    TFormPassword dialog(texts, &entry);
+    TFormPassword dialog(texts, &entry, this);
     const bool accepted = dialog.exec() == QDialog::Accepted;
     reactivate();
     if (!accepted)

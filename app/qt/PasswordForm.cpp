@@ -44,7 +44,10 @@ TFormPassword::TFormPassword(const PasswordDialogTexts& texts, QString* entry, Q
     BtnCancel->setGeometry(138, 89, 81, 25);
     connect(BtnOk, &QPushButton::clicked, this, [this] { BtnOkClick(); });
     connect(BtnCancel, &QPushButton::clicked, this, [this] { BtnCancelClick(); });
-    if (QScreen* screen = QGuiApplication::primaryScreen())
+    // Centred on the main window when there is one, else on the primary screen.
+    if (parent != nullptr)
+        move(parent->window()->frameGeometry().center() - rect().center());
+    else if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }
 

@@ -72,7 +72,10 @@ TFormSettings::TFormSettings(const PropertiesContent& content, QWidget* parent)
     BtnClose->setGeometry(319, 426, 81, 25);
     BtnClose->setDefault(true);
     connect(BtnClose, &QPushButton::clicked, this, [this] { BtnCloseClick(); });
-    if (QScreen* screen = QGuiApplication::primaryScreen())
+    // Centred on the main window when there is one, else on the primary screen.
+    if (parent != nullptr)
+        move(parent->window()->frameGeometry().center() - rect().center());
+    else if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }
 
