@@ -278,6 +278,12 @@ LRESULT TFormConfig::handle(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             pageFocusToFirst();
         }
         return 0;
+    case WM_SYSCOLORCHANGE:
+    case WM_THEMECHANGED:
+        // The menu pictures are laid over the menu colour: again in the new one.
+        if (bars_ != nullptr)
+            bars_->refreshMenuPictures();
+        break;
     case WM_DPICHANGED: {
         // The frame is made anew at the new DPI; not under a running command, whose
         // progress dialog and message boxes refer to the controls.
