@@ -12,7 +12,8 @@
 namespace kovrin {
 
 FormConfigLogic::FormConfigLogic(MainView& view, WindowEnvironment environment)
-    : view_(view)
+    : scripted_(view)
+    , view_(scripted_)
     , env_(std::move(environment))
     , clock_(env_.clock ? *env_.clock : systemClock())
 {

@@ -12,6 +12,7 @@
 #include "app/logic/Actions.h"
 #include "app/logic/LinkService.h"
 #include "app/logic/MainView.h"
+#include "app/logic/ScriptedView.h"
 #include "app/logic/MainWindowState.h"
 #include "config/ConfigRecord.h"
 #include "config/ParameterEditor.h"
@@ -49,6 +50,10 @@ public:
     ~FormConfigLogic();
     FormConfigLogic(const FormConfigLogic&) = delete;
     FormConfigLogic& operator=(const FormConfigLogic&) = delete;
+
+    // The view as the commands see it (a scripted run answers in front of it): what the
+    // view reports itself, such as an escaping exception, goes through here too.
+    MainView& view() { return view_; }
 
     // Window events.
     void FormShow();   // once, when first shown: start-up file or factory defaults
@@ -139,6 +144,7 @@ private:
     void error(std::string_view text);
     void changed();
 
+    ScriptedView scripted_;  // in front of the view: a scripted run answers here
     MainView& view_;
     WindowEnvironment env_;
     std::unique_ptr<LinkService> ownLinks_;  // when the environment brings none

@@ -1,3 +1,4 @@
+#include "app/logic/ScriptedView.h"
 #include "app/logic/ProgramRun.h"
 
 #include "app/logic/CommandLine.h"
@@ -20,8 +21,14 @@ constexpr const char* kAlreadyRunText = "Kovrin Configurator already run";
 
 } // namespace
 
-int RunProgram(const std::vector<std::string>& arguments, LinkService& links, const ProgramShell& shell)
+int RunProgram(const std::vector<std::string>& arguments, LinkService& links, const ProgramShell& viewShell)
 {
+    // A scripted run answers the boxes shown before any window exists itself.
+    ProgramShell shell = viewShell;
+    shell.messageBox = [&viewShell](const MessageBoxSpec& box) {
+        if (!ScriptedAnswer(box))
+            viewShell.messageBox(box);
+    };
     // 1-2. One copy per session; a second one only says so.
     auto lock = std::make_unique<InstanceLock>(kInstanceLockName);
     if (lock->alreadyRunning()) {

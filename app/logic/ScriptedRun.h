@@ -1,5 +1,5 @@
 #pragma once
-// The switch of scripted runs, read the same way by both views.
+// The switch of scripted runs; app/logic/ScriptedView.h is what it changes.
 #include <cstdlib>
 
 namespace kovrin {

@@ -54,5 +54,7 @@ inline constexpr std::string_view kCannotOpenManual = "Can't open file %s: error
 inline constexpr std::string_view kReportDialogTitle = "Settings report";
 inline constexpr std::string_view kReportFilter = "Settings report (.html) | *.html";
 inline constexpr std::string_view kCannotWriteReport = "Cannot write the settings report: ";
+// Why the session's end waits (Windows shows it beside the program's name).
+inline constexpr const wchar_t* kShutdownBlocked = L"A transfer with the switch is running";
 
 } // namespace kovrin::text

@@ -69,10 +69,13 @@ QMenuBar* ActionBars::buildMenuBar(QWidget* parent)
         switch (e.kind) {
         case MenuEntry::Menu:
             menu = target = bar->addMenu(Text(e.text));
+            // The port items' hints (which device a number stands for) show as tooltips.
+            menu->setToolTipsVisible(true);
             menus_.emplace_back(e.text, menu);
             break;
         case MenuEntry::SubmenuStart:
             target = menu->addMenu(Text(e.text));
+            target->setToolTipsVisible(true);
             break;
         case MenuEntry::SubmenuEnd:
             target = menu;

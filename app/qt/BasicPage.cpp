@@ -1,6 +1,8 @@
 #include "app/qt/BasicPage.h"
 
+#include "app/logic/ControlNames.h"
 #include "app/logic/PageCaptions.h"
+#include "app/qt/AccessibleNumbers.h"
 #include "app/qt/UpDown.h"
 #include "config/ParameterEditor.h"
 
@@ -166,6 +168,11 @@ QWidget* BasicPage::make(ControlId id, QWidget* parent)
         break;
     }
     w->setObjectName(Text(info.name));
+    const ControlSpeech speech = SpeechOf(id);
+    const bool stepField = info.kind == ControlKind::Edit && InfoOf(speech.rangeOf).kind == ControlKind::UpDown;
+    if (info.kind == ControlKind::ScrollBar || stepField)
+        MarkAccessibleNumber(w, QString::fromStdString(speech.unit));
+    w->setAccessibleName(QString::fromStdString(speech.name));
     // Hidden controls keep their places, so the page does not reflow when the Service
     // level shows them.
     QSizePolicy policy = w->sizePolicy();
@@ -251,8 +258,12 @@ QWidget* BasicPage::buildGeneral()
     auto* grid = new QGridLayout(group);
     grid->setContentsMargins(10, 8, 10, 10);
     grid->setVerticalSpacing(8);
-    grid->addWidget(Caption(caption::Frequency, group), 0, 0);
-    grid->addWidget(make(ControlId::ComboBox1, group), 0, 1, Qt::AlignRight);
+    QLabel* frequency = Caption(caption::Frequency, group);
+    grid->addWidget(frequency, 0, 0);
+    QWidget* combo = make(ControlId::ComboBox1, group);
+    // A combo box is named by its label here: a reader says the label, then the item.
+    frequency->setBuddy(combo);
+    grid->addWidget(combo, 0, 1, Qt::AlignRight);
     grid->addWidget(Caption(caption::Overload, group), 1, 0);
     grid->addLayout(Pair(make(ControlId::Edit19, group), make(ControlId::UpDown13, group)), 1, 1, Qt::AlignRight);
     grid->setColumnStretch(0, 1);
@@ -339,9 +350,27 @@ void BasicPage::refresh(ControlId id)
     default:
         break;
     }
+    describe(id);
+    if (InfoOf(id).kind == ControlKind::UpDown || InfoOf(id).kind == ControlKind::ScrollBar)
+        if (const std::optional<ControlId> buddy = FindControl(InfoOf(id).buddy))
+            describe(*buddy);
     w->setEnabled(s.enabled);
     // The page may itself be hidden: setVisible on a child records the wish either way.
     w->setVisible(s.visible);
+}
+
+void BasicPage::describe(ControlId id)
+{
+    const ControlSpeech speech = SpeechOf(id);
+    if (speech.unit.empty())
+        return;
+    const ControlState& range = editor_.state(speech.rangeOf);
+    const int min = speech.fixedRange ? speech.min : range.min;
+    const int max = speech.fixedRange ? speech.max : range.max;
+    QWidget* w = control(id);
+    SetAccessibleRange(w, min, max, QString::fromStdString(RangeDescription(speech, min, max)));
+    if (InfoOf(id).kind == ControlKind::Edit)
+        AnnounceAccessibleValue(w);
 }
 
 void BasicPage::refreshChanged()

@@ -30,6 +30,8 @@ private:
     QWidget* buildTransferMode();
     QWidget* make(ControlId id, QWidget* parent);
     void refresh(ControlId id);
+    // Range and unit of a number control, for assistive technology.
+    void describe(ControlId id);
     void wire(ControlId id);
 
     ParameterEditor& editor_;

@@ -1,6 +1,8 @@
 #include "app/qt/CompareForm.h"
 
+#include <QColor>
 #include <QDialogButtonBox>
+#include <QPalette>
 #include <QHeaderView>
 #include <QLabel>
 #include <QTableWidget>
@@ -16,11 +18,17 @@ TFormCompare::TFormCompare(const CompareContent& content, QWidget* parent) : QDi
     if (!content.warning.empty()) {
         auto* warning = new QLabel(QString::fromStdString(content.warning), this);
         warning->setObjectName("LabelWarning");
-        warning->setStyleSheet("color: #a00000; font-weight: bold");
+        // Red that reads on the palette's own background, light or dark.
+        QPalette palette = warning->palette();
+        const bool dark = palette.color(QPalette::Window).lightness() < 128;
+        palette.setColor(QPalette::WindowText, QColor::fromHsl(0, 255, dark ? 170 : 80));
+        warning->setPalette(palette);
+        warning->setStyleSheet("font-weight: bold");
         layout->addWidget(warning);
     }
     table = new QTableWidget(static_cast<int>(content.rows.size()), static_cast<int>(content.headers.size()), this);
     table->setObjectName("CompareTable");
+    table->setAccessibleName(QString::fromStdString(content.caption));
     QStringList headers;
     for (const std::string& h : content.headers)
         headers << QString::fromStdString(h);

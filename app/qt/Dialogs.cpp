@@ -1,6 +1,5 @@
 #include "app/qt/Dialogs.h"
 
-#include "app/logic/ScriptedRun.h"
 #include "app/logic/WindowTexts.h"
 
 #include "app/qt/FormStyle.h"
@@ -8,6 +7,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QStringList>
 #include <cstdio>
@@ -33,10 +33,6 @@ QMessageBox::Icon ToQt(MessageIcon icon)
 MessageResult ShowMessageBox(const MessageBoxSpec& box)
 {
     const bool yesNo = box.buttons == MessageButtons::YesNo;
-    if (AutoDismiss()) {
-        std::fprintf(stderr, "[%s] %s\n", box.title.c_str(), box.text.c_str());
-        return yesNo ? MessageResult::Yes : MessageResult::Ok;
-    }
     QMessageBox mb(ToQt(box.icon), QString::fromStdString(box.title), QString::fromStdString(box.text),
                    yesNo ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok);
     mb.setObjectName(QStringLiteral("MessageBox"));
@@ -44,7 +40,13 @@ MessageResult ShowMessageBox(const MessageBoxSpec& box)
     mb.setWindowModality(Qt::ApplicationModal);
     mb.setWindowFlags(kCloseOnlyDialogFlags);
     mb.setDefaultButton(yesNo ? QMessageBox::Yes : QMessageBox::Ok);
+    // A box during a command (its progress dialog still up) is answered with the arrow.
+    const bool busy = QGuiApplication::overrideCursor() != nullptr;
+    if (busy)
+        QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
     const int answer = mb.exec();
+    if (busy)
+        QGuiApplication::restoreOverrideCursor();
     if (!yesNo)
         return MessageResult::Ok;
     return answer == QMessageBox::Yes ? MessageResult::Yes : MessageResult::No;
@@ -73,15 +75,11 @@ QString ToDefaultSuffix(const std::string& extension)
     return suffix;
 }
 
-std::optional<std::string> FileDialog::run(const FileDialogSpec& request)
+std::optional<std::string> FileDialog::run(const FileDialogSpec& request, QWidget* parent)
 {
     if (!request.initialFolder.empty())
         folder_ = QString::fromStdString(request.initialFolder);
-    if (AutoDismiss()) {
-        std::fprintf(stderr, "[%s] cancelled\n", request.title.c_str());
-        return std::nullopt;
-    }
-    QFileDialog dialog(nullptr, QString::fromStdString(request.title), folder_, ToQtFilter(request.filter));
+    QFileDialog dialog(parent, QString::fromStdString(request.title), folder_, ToQtFilter(request.filter));
     dialog.setObjectName(mode_ == Mode::Save ? QStringLiteral("SaveDialog1") : QStringLiteral("OpenDialog1"));
     dialog.setWindowModality(Qt::ApplicationModal);
     dialog.setDefaultSuffix(ToDefaultSuffix(request.defaultExtension));

@@ -3,14 +3,15 @@
 #include "app/logic/MainView.h"
 
 #include <QString>
+
+class QWidget;
 #include <optional>
 #include <string>
 
 namespace kovrin {
 
-// Application-modal, without owner window. With the environment variable
-// KOVRIN_AUTO_DISMISS set, the box is written to standard error and answered at once
-// with its default button (scripted runs and tests have nobody to click).
+// Application-modal, without owner window. (A scripted run answers in front of the
+// view: app/logic/ScriptedView.h.)
 MessageResult ShowMessageBox(const MessageBoxSpec& box);
 
 // The application's standard exception display: the message in an error box.
@@ -27,7 +28,8 @@ class FileDialog {
 public:
     enum class Mode { Open, Save };
     explicit FileDialog(Mode mode) : mode_(mode) {}
-    std::optional<std::string> run(const FileDialogSpec& request);
+    // Centred on and kept above `parent` (the main window), when given.
+    std::optional<std::string> run(const FileDialogSpec& request, QWidget* parent = nullptr);
 
 private:
     Mode mode_;

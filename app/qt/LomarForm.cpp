@@ -13,6 +13,13 @@
 #include "app/qt/StatusPanel.h"
 
 #include <QCloseEvent>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QScrollArea>
+#include <QStyle>
+#include <QTimer>
+#include <algorithm>
 #include <QMenuBar>
 #include <QTabBar>
 #include <QTabWidget>
@@ -33,7 +40,9 @@ constexpr int kPanel1Height = 529;
 template <typename F>
 void TFormConfig::guarded(F&& handler)
 {
-    guard_.run(std::forward<F>(handler), [this](const std::string& message) { showException(message); });
+    // Shown through the logic's view, so a scripted run prints it instead.
+    guard_.run(std::forward<F>(handler),
+               [this](const std::string& message) { logic_->view().showException(message); });
 }
 
 TFormConfig::TFormConfig(WindowEnvironment environment, QWidget* parent) : QMainWindow(parent)
@@ -46,11 +55,55 @@ TFormConfig::TFormConfig(WindowEnvironment environment, QWidget* parent) : QMain
 
     page_ = new BasicPage(logic_->editor(), [this] { guarded([this] { logic_->Button1Click(); }); });
     pageControl_->addTab(page_, QStringLiteral("Basic"));
+    page_->setAccessibleName(pageControl_->tabText(0));
     apply(logic_->state());
     page_->refreshAll();
 
-    setFixedSize(kClientWidth, kClientHeight);
-    move(0, 0);  // opens at the top left corner of the screen
+    fitScreen();
+}
+
+void TFormConfig::fitScreen()
+{
+    // The screen under the mouse, else the primary one; the window opens at the top left
+    // corner of its work area and never reaches past it. A smaller frame than the form's
+    // own size scrolls the page; at full size nothing changes.
+    QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+    if (screen == nullptr)
+        screen = QGuiApplication::primaryScreen();
+    QSize size(kClientWidth, kClientHeight);
+    QPoint at(0, 0);
+    if (screen != nullptr) {
+        const QRect work = screen->availableGeometry();
+        // Title bar and borders: known once the window manager framed the window; before,
+        // the style's title bar height is the best guess.
+        QSize frame = frameGeometry().size() - geometry().size();
+        if (frame.isEmpty())
+            frame = QSize(2, style()->pixelMetric(QStyle::PM_TitleBarHeight) + 6);
+        const QSize room = work.size() - frame;
+        // A page that scrolls up and down needs its scroll bar's width beside it.
+        if (size.height() > room.height())
+            size.rwidth() += style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+        size = size.boundedTo(room);
+        at = work.topLeft();
+    }
+    setFixedSize(size);
+    // At the form's own size the page is laid out as it always was, without scroll bars.
+    const bool whole = size.width() >= kClientWidth && size.height() >= kClientHeight;
+    if (auto* scroller = findChild<QScrollArea*>(QStringLiteral("PageScroller"))) {
+        scroller->setHorizontalScrollBarPolicy(whole ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
+        scroller->setVerticalScrollBarPolicy(whole ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
+    }
+    if (!placed_) {
+        move(at);
+        placed_ = true;
+    } else if (screen != nullptr) {
+        // Pushed back inside the work area when the frame turned out larger than guessed.
+        const QRect work = screen->availableGeometry();
+        QRect outer = frameGeometry();
+        if (!work.contains(outer))
+            move(std::clamp(outer.left(), work.left(), std::max(work.left(), work.right() - outer.width() + 1)),
+                 std::clamp(outer.top(), work.top(), std::max(work.top(), work.bottom() - outer.height() + 1)));
+    }
 }
 
 TFormConfig::~TFormConfig() = default;
@@ -75,9 +128,19 @@ void TFormConfig::buildFrame()
     auto* column = new QVBoxLayout(central);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
-    auto* panel1 = new QWidget(central);
+    // The page scrolls when the screen is smaller than the form.
+    auto* scroller = new QScrollArea(central);
+    scroller->setObjectName(QStringLiteral("PageScroller"));
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setWidgetResizable(true);
+    scroller->setFocusPolicy(Qt::NoFocus);
+    auto* panel1 = new QWidget;
     panel1->setObjectName(QStringLiteral("Panel1"));
     panel1->setFixedHeight(kPanel1Height);
+    panel1->setMinimumWidth(kClientWidth);
+    // Scrolls only below the form's own size, whatever the controls' layout would ask for
+    // (the Service level's controls ask a little more than the form gives them).
+    panel1->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     auto* inner = new QVBoxLayout(panel1);
     inner->setContentsMargins(4, 2, 4, 4);
     pageControl_ = new QTabWidget(panel1);
@@ -88,8 +151,8 @@ void TFormConfig::buildFrame()
     pageControl_->tabBar()->setFocusPolicy(Qt::NoFocus);
     pageControl_->hide();
     inner->addWidget(pageControl_);
-    column->addWidget(panel1);
-    column->addStretch(1);
+    scroller->setWidget(panel1);
+    column->addWidget(scroller, 1);
     status_ = new StatusPanel(central);
     column->addWidget(status_);
     setCentralWidget(central);
@@ -119,6 +182,10 @@ void TFormConfig::showEvent(QShowEvent* event)
     QMainWindow::showEvent(event);
     if (!guard_.firstShow())
         return;
+    // The frame's real size is known now; a second look once the window manager has
+    // drawn it.
+    fitScreen();
+    QTimer::singleShot(200, this, [this] { fitScreen(); });
     guarded([this] { logic_->FormShow(); });
     apply(logic_->state());
     page_->refreshChanged();
@@ -153,14 +220,14 @@ MessageResult TFormConfig::showMessage(const MessageBoxSpec& box)
 
 std::optional<std::string> TFormConfig::runOpenDialog(const FileDialogSpec& dialog)
 {
-    auto chosen = openDialog_.run(dialog);
+    auto chosen = openDialog_.run(dialog, this);
     reactivate();
     return chosen;
 }
 
 std::optional<std::string> TFormConfig::runSaveDialog(const FileDialogSpec& dialog)
 {
-    auto chosen = saveDialog_.run(dialog);
+    auto chosen = saveDialog_.run(dialog, this);
     reactivate();
     return chosen;
 }
@@ -175,7 +242,7 @@ std::unique_ptr<ProgressView> TFormConfig::createProgress(const std::string& tex
 std::optional<std::string> TFormConfig::runPasswordDialog(const PasswordDialogTexts& texts)
 {
     QString entry;
-    TFormPassword dialog(texts, &entry);
+    TFormPassword dialog(texts, &entry, this);
     const bool accepted = dialog.exec() == QDialog::Accepted;
     reactivate();
     if (!accepted)

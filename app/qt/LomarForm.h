@@ -51,6 +51,8 @@ private:
     void guarded(F&& handler);
     void buildFrame();
     void apply(const MainWindowState& state);
+    // The frame inside the work area of its screen.
+    void fitScreen();
     // After a dialog or a message box: the window active again, its focus where it was.
     void reactivate();
 
@@ -62,6 +64,7 @@ private:
     FileDialog saveDialog_{FileDialog::Mode::Save};
     std::unique_ptr<FormConfigLogic> logic_;
     HandlerGuard guard_;
+    bool placed_ = false;
 };
 
 } // namespace kovrin

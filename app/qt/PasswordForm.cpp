@@ -32,6 +32,8 @@ TFormPassword::TFormPassword(const PasswordDialogTexts& texts, QString* entry, Q
     EditPassword->setObjectName(QStringLiteral("EditPassword"));
     EditPassword->setGeometry(8, 23, 212, 21);
     EditPassword->setEchoMode(QLineEdit::Password);
+    LabelPassword->setBuddy(EditPassword);
+    EditPassword->setAccessibleName(LabelPassword->text());
     // Every character shows as the echo character, whatever the style would draw.
     EditPassword->setStyleSheet(QStringLiteral("lineedit-password-character: %1;").arg(int(texts.echoCharacter)));
     EditPassword->clear();
@@ -42,7 +44,10 @@ TFormPassword::TFormPassword(const PasswordDialogTexts& texts, QString* entry, Q
     BtnCancel->setGeometry(138, 89, 81, 25);
     connect(BtnOk, &QPushButton::clicked, this, [this] { BtnOkClick(); });
     connect(BtnCancel, &QPushButton::clicked, this, [this] { BtnCancelClick(); });
-    if (QScreen* screen = QGuiApplication::primaryScreen())
+    // Centred on the main window when there is one, else on the primary screen.
+    if (parent != nullptr)
+        move(parent->window()->frameGeometry().center() - rect().center());
+    else if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }
 

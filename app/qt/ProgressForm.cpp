@@ -25,6 +25,7 @@ TFormProgress::TFormProgress(const QString& text, bool cancelButton, QWidget* pa
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(16, 8, 385, 16);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setAccessibleName(text);
     ProgressBar1->setGeometry(16, 26, 385, 17);
     ProgressBar1->setRange(0, 16);
     ProgressBar1->setValue(0);
@@ -122,6 +123,8 @@ private:
 ProgressAdapter::ProgressAdapter(TFormProgress* form, QWidget* blocked)
     : form_(form), blocked_(blocked), drop_(std::make_unique<InputDrop>(form, blocked))
 {
+    // Busy, but the dialog's Cancel still takes a click.
+    QGuiApplication::setOverrideCursor(Qt::BusyCursor);
 }
 
 ProgressAdapter::~ProgressAdapter()
@@ -129,6 +132,7 @@ ProgressAdapter::~ProgressAdapter()
     // Input that came in since the last repaint is read and dropped here, still filtered.
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     drop_.reset();
+    QGuiApplication::restoreOverrideCursor();
     form_->hide();
     form_->deleteLater();
     if (blocked_ != nullptr) {
@@ -143,7 +147,11 @@ void ProgressAdapter::setPosition(int position) { form_->ProgressBar1->setValue(
 
 void ProgressAdapter::setBarVisible(bool visible) { form_->ProgressBar1->setVisible(visible); }
 
-void ProgressAdapter::setLabel(const std::string& text) { form_->Label1->setText(QString::fromStdString(text)); }
+void ProgressAdapter::setLabel(const std::string& text)
+{
+    form_->Label1->setText(QString::fromStdString(text));
+    form_->ProgressBar1->setAccessibleName(form_->Label1->text());
+}
 
 void ProgressAdapter::show()
 {

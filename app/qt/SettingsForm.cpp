@@ -55,19 +55,27 @@ TFormSettings::TFormSettings(const PropertiesContent& content, QWidget* parent)
         edit->setReadOnly(true);
         edit->setFixedWidth(190);
         edit->setCursorPosition(0);
-        form->addWidget(new QLabel(Text(f.caption)), row, 0);
+        auto* caption = new QLabel(Text(f.caption));
+        caption->setBuddy(edit);
+        // Named by its caption, not by its group's title.
+        edit->setAccessibleName(caption->text());
+        form->addWidget(caption, row, 0);
         form->addWidget(edit, row++, 1, Qt::AlignLeft);
     }
     column->addStretch(1);
     PageControl->setObjectName(QStringLiteral("PageControl1"));
     PageControl->addTab(tab, Text(content.texts.tab));
+    tab->setAccessibleName(Text(content.texts.tab));
     PageControl->setGeometry(8, 8, 392, 406);
 
     BtnClose->setObjectName(QStringLiteral("BtnClose"));
     BtnClose->setGeometry(319, 426, 81, 25);
     BtnClose->setDefault(true);
     connect(BtnClose, &QPushButton::clicked, this, [this] { BtnCloseClick(); });
-    if (QScreen* screen = QGuiApplication::primaryScreen())
+    // Centred on the main window when there is one, else on the primary screen.
+    if (parent != nullptr)
+        move(parent->window()->frameGeometry().center() - rect().center());
+    else if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }
 

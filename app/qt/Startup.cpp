@@ -3,6 +3,7 @@
 #include "app/logic/ProgramRun.h"
 #include "app/logic/WindowTexts.h"
 #include "app/qt/Dialogs.h"
+#include "app/qt/FocusStyle.h"
 #include "app/qt/LomarForm.h"
 #include "app/qt/PasswordForm.h"
 #include "app/qt/PictureCheck.h"
@@ -10,6 +11,7 @@
 #include "app/qt/SettingsForm.h"
 
 #include <QApplication>
+#include <QStyle>
 #include <memory>
 #include <string>
 #include <vector>
@@ -48,6 +50,7 @@ int RunKovrin(int argc, char** argv, LinkService& links)
     // read from a copy made before.
     const std::vector<std::string> arguments(argv, argv + argc);
     QApplication app(argc, argv);
+    QApplication::setStyle(new FocusStyle(QApplication::style()->name()));
     QApplication::setApplicationName(QString::fromUtf8(text::kProductName.data(), qsizetype(text::kProductName.size())));
     return RunProgram(arguments, links, {[](const MessageBoxSpec& box) { ShowMessageBox(box); }, RunForms});
 }

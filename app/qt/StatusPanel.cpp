@@ -1,9 +1,12 @@
 #include "app/qt/StatusPanel.h"
 
+#include "app/logic/ControlNames.h"
+#include "app/qt/AccessibleNumbers.h"
 #include "app/qt/FormStyle.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 
 namespace kovrin {
 
@@ -32,12 +35,32 @@ QWidget* ImageSpot(const Zone& zone, QWidget* parent)
     for (const char* name : zone.images) {
         auto* picture = new QLabel(spot);
         picture->setObjectName(QString::fromLatin1(name));
+        const std::string_view meaning = PictureMeaning(name);
+        picture->setAccessibleName(QString::fromUtf8(meaning.data(), qsizetype(meaning.size())));
         picture->setPixmap(NamedImage(QString::fromLatin1(name)).pixmap(kImageSize, kImageSize));
         picture->setGeometry(0, 0, kImageSize, kImageSize);
         picture->hide();
     }
     return spot;
 }
+
+// A label that keeps its whole text (for tests and screen readers) but draws it elided
+// in the middle when its zone is too narrow: a long file name keeps its folder's start
+// and its own name.
+class MiddleElided final : public QLabel {
+public:
+    using QLabel::QLabel;
+    QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        const QRect area = contentsRect();
+        painter.setPen(palette().color(QPalette::WindowText));
+        painter.drawText(area, int(alignment()), fontMetrics().elidedText(text(), Qt::ElideMiddle, area.width()));
+    }
+};
 
 QFrame* Bevel(const char* name, QWidget* parent)
 {
@@ -53,6 +76,8 @@ QFrame* Bevel(const char* name, QWidget* parent)
 StatusPanel::StatusPanel(QWidget* parent) : QFrame(parent)
 {
     setObjectName(QStringLiteral("Panel2"));
+    // A reader's "read the status bar" finds it.
+    MarkAccessibleRole(this, QAccessible::StatusBar);
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setFixedHeight(20);
     auto* row = new QHBoxLayout(this);
@@ -67,7 +92,7 @@ StatusPanel::StatusPanel(QWidget* parent) : QFrame(parent)
         zoneRow->setContentsMargins(0, 0, 0, 0);
         zoneRow->setSpacing(5);
         zoneRow->addWidget(ImageSpot(zone, zoneWidget));
-        auto* text = new QLabel(zoneWidget);
+        QLabel* text = zone.width > 0 ? new QLabel(zoneWidget) : new MiddleElided(zoneWidget);
         text->setObjectName(QString::fromLatin1(zone.label));
         zoneRow->addWidget(text, 1);
         if (zone.width > 0)

@@ -146,4 +146,21 @@ const char* ActionBars::Hint(int commandId)
     return "";
 }
 
+void ActionBars::refreshMenuPictures()
+{
+    for (const ActionInfo& info : kActions) {
+        if (info.image < 0 || menuPictures_[index(info.id)] == nullptr)
+            continue;
+        UniqueBitmap fresh = ImageListBitmap(images_.get(), info.image);
+        MENUITEMINFOA item{};
+        item.cbSize = sizeof item;
+        item.fMask = MIIM_BITMAP;
+        item.hbmpItem = fresh.get();
+        // By command: found in whichever menu or submenu holds it.
+        if (fresh != nullptr && ::SetMenuItemInfoA(menuBar_, UINT(CommandId(info.id)), FALSE, &item))
+            menuPictures_[index(info.id)] = std::move(fresh);
+    }
+    ::DrawMenuBar(window_);
+}
+
 } // namespace kovrin::win32

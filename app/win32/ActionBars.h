@@ -26,6 +26,10 @@ public:
     // The hint of a toolbar button, for its tooltip.
     static const char* Hint(int commandId);
 
+    // The menu pictures laid anew over the menu colour of the moment (after a theme or
+    // system-colour change).
+    void refreshMenuPictures();
+
 private:
     struct MenuItem {
         HMENU menu;

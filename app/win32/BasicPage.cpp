@@ -1,6 +1,8 @@
 #include "app/win32/BasicPage.h"
 
+#include "app/logic/ControlNames.h"
 #include "app/logic/PageCaptions.h"
+#include "app/win32/AccessibleNames.h"
 #include "app/win32/WindowIds.h"
 #include "config/ParameterEditor.h"
 
@@ -115,6 +117,10 @@ HWND BasicPage::make(ControlId id, Box box)
         break;
     }
     controls_[std::size_t(id)] = w;
+    // Named for screen readers after what it sets, not after the text placed before it.
+    const ControlSpeech speech = SpeechOf(id);
+    const bool number = info.kind == ControlKind::ScrollBar || info.kind == ControlKind::Edit;
+    speech_[std::size_t(id)] = NameControl(w, {speech.name, {}, number ? speech.unit : std::string()});
     return w;
 }
 
@@ -217,6 +223,10 @@ void BasicPage::refresh(ControlId id)
     default:
         break;
     }
+    describe(id);
+    if (InfoOf(id).kind == ControlKind::UpDown || InfoOf(id).kind == ControlKind::ScrollBar)
+        if (const std::optional<ControlId> buddy = FindControl(InfoOf(id).buddy))
+            describe(*buddy);
     if (bool(::IsWindowEnabled(w)) != s.enabled)
         ::EnableWindow(w, s.enabled);
     showIfChanged(w, shown(id));
@@ -228,6 +238,14 @@ void BasicPage::refresh(ControlId id)
     for (const auto& [labelWindow, group] : groupLabels_)
         if (group == id)
             showIfChanged(labelWindow, s.visible);
+}
+
+void BasicPage::describe(ControlId id)
+{
+    const ControlSpeech speech = SpeechOf(id);
+    const ControlState& range = editor_.state(speech.rangeOf);
+    speech_[std::size_t(id)]->description = RangeDescription(speech, speech.fixedRange ? speech.min : range.min,
+                                                             speech.fixedRange ? speech.max : range.max);
 }
 
 void BasicPage::refreshChanged()

@@ -16,6 +16,8 @@ class ParameterEditor;
 
 namespace kovrin::win32 {
 
+struct AccessibleText;
+
 class BasicPage {
 public:
     // A child of `parent` at `area` (pixels); `loadFactoryDefault` runs the window's
@@ -44,6 +46,8 @@ private:
     bool shown(ControlId id) const;
     static void showIfChanged(HWND w, bool visible);
     void refresh(ControlId id);
+    // Unit and range of a control, for screen readers.
+    void describe(ControlId id);
     void scrolled(HWND scrollBar, int code);
     std::optional<ControlId> idOf(HWND control) const;
 
@@ -53,6 +57,7 @@ private:
     ParameterEditor& editor_;
     std::function<void()> loadFactoryDefault_;
     std::array<HWND, kControlCount> controls_{};
+    std::array<AccessibleText*, kControlCount> speech_{};  // owned by the controls
     std::vector<HWND> rangeEnds_;
     std::vector<std::pair<HWND, ControlId>> groupLabels_;  // plain labels inside a group box
 };

@@ -1,4 +1,5 @@
 #include "app/win32/Forms.h"
+#include "app/win32/AccessibleNames.h"
 
 #include "app/win32/WindowIds.h"
 
@@ -46,6 +47,8 @@ HWND ReportList(HWND dialog, const CompareContent& content, Box box, Dpi dpi, HF
     HWND list = Child(dialog, WC_LISTVIEWA, "",
                       WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER,
                       box, kCompareListId, dpi, font, WS_EX_CLIENTEDGE);
+    // Named by the dialog, not by the warning placed before it.
+    NameControl(list, {content.caption, {}, {}});
     ::SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
     for (std::size_t c = 0; c < content.headers.size() && c < std::size(kColumnWidths); ++c) {
         const std::string header = Ansi(content.headers[c]);

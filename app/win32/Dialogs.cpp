@@ -1,6 +1,5 @@
 #include "app/win32/Dialogs.h"
 
-#include "app/logic/ScriptedRun.h"
 #include "app/logic/WindowTexts.h"
 
 #include <commdlg.h>
@@ -36,11 +35,6 @@ std::string Trimmed(const std::string& s)
 MessageResult ShowMessageBox(const MessageBoxSpec& box)
 {
     const bool yesNo = box.buttons == MessageButtons::YesNo;
-    if (AutoDismiss()) {
-        std::fprintf(stderr, "[%s] %s\n", box.title.c_str(), box.text.c_str());
-        std::fflush(stderr);
-        return yesNo ? MessageResult::Yes : MessageResult::Ok;
-    }
     // No owner window and task-modal: every window of the program waits for the answer.
     const UINT style = MB_TASKMODAL | IconStyle(box.icon) | (yesNo ? MB_YESNO : MB_OK);
     const int answer = ::MessageBoxA(nullptr, box.text.c_str(), box.title.c_str(), style);
@@ -81,11 +75,6 @@ std::optional<std::string> FileDialog::run(const FileDialogSpec& request, HWND o
 {
     if (!request.initialFolder.empty())
         folder_ = request.initialFolder;
-    if (AutoDismiss()) {
-        std::fprintf(stderr, "[%s] cancelled\n", request.title.c_str());
-        std::fflush(stderr);
-        return std::nullopt;
-    }
     const std::string filter = ToWin32Filter(request.filter);
     const std::string extension = ToDefaultExtension(request.defaultExtension);
     std::vector<char> name(MAX_PATH * 4, '\0');

@@ -98,8 +98,10 @@ private:
     std::vector<UniqueIcon> icons_;
     UniqueWindow window_;
     HWND blocked_ = nullptr;  // the owner, disabled while the dialog is shown
+    HWND owner_ = nullptr;    // shows the busy cursor while the dialog exists
     HWND label_ = nullptr;
     HWND bar_ = nullptr;
+    struct AccessibleText* barName_ = nullptr;  // the bar's name for screen readers, owned by it
     bool cancelled_ = false;
 };
 

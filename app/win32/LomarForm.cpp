@@ -1,10 +1,12 @@
 #include "app/win32/LomarForm.h"
 
 #include "app/logic/HandlerGuard.h"
-#include "app/logic/ScriptedRun.h"
+#include "app/logic/WindowTexts.h"
 #include "app/win32/Forms.h"
+#include "app/win32/PageViewport.h"
 #include "app/win32/WindowIds.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <stdexcept>
@@ -40,7 +42,9 @@ void RegisterMainClass()
 template <typename F>
 void TFormConfig::guarded(F&& handler)
 {
-    guard_.run(std::forward<F>(handler), [this](const std::string& message) { showException(message); });
+    // Shown through the logic's view, so a scripted run prints it instead.
+    guard_.run(std::forward<F>(handler),
+               [this](const std::string& message) { logic_->view().showException(message); });
     if (!guard_.running() && pendingDpi_ && window_ != nullptr) {
         const auto [dpi, suggested] = *pendingDpi_;
         pendingDpi_.reset();
@@ -51,8 +55,10 @@ void TFormConfig::guarded(F&& handler)
 TFormConfig::TFormConfig(WindowEnvironment environment)
 {
     RegisterMainClass();
-    window_ = ::CreateWindowExA(kExStyle, kMainWindowClass, "", kStyle, 0, 0, kFormArea.cx, kFormArea.cy, nullptr,
-                                nullptr, ::GetModuleHandleA(nullptr), nullptr);
+    // Made on the screen under the mouse, so its DPI and work area are the ones it opens with.
+    const POINT start = TopLeftOfWorkArea(nullptr);
+    window_ = ::CreateWindowExA(kExStyle, kMainWindowClass, "", kStyle, start.x, start.y, kFormArea.cx, kFormArea.cy,
+                                nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
     if (window_ == nullptr)
         throw std::runtime_error("Cannot create the main window");
     ::SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
@@ -82,11 +88,20 @@ void TFormConfig::build()
     bars_ = std::make_unique<ActionBars>(window_, dpi_, font_.get());
     status_ = std::make_unique<StatusPanel>(window_, dpi_, font_.get());
 
-    // The outer size that gives the form's area with the menu bar inside it.
-    const SIZE outer = OuterSize({dpi_(kFormArea.cx), dpi_(kFormArea.cy)}, kStyle, kExStyle, false, dpi_);
+    // The outer size that gives the form's area with the menu bar inside it, but never
+    // more than the work area: a smaller frame scrolls the page (with room for the
+    // scroll bar beside it where the width allows).
+    const SIZE natural = OuterSize({dpi_(kFormArea.cx), dpi_(kFormArea.cy)}, kStyle, kExStyle, false, dpi_);
+    const RECT work = WorkAreaOf(window_);
+    SIZE outer{std::min(natural.cx, work.right - work.left), std::min(natural.cy, work.bottom - work.top)};
+    if (outer.cy < natural.cy)
+        outer.cx = std::min(natural.cx + ::GetSystemMetrics(SM_CXVSCROLL), work.right - work.left);
     ::SetWindowPos(window_, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
     RECT client{};
     ::GetClientRect(window_, &client);
+    // The page keeps the form's size: the frame's room for a scroll bar is no wider page.
+    const int naturalWidth = client.right + int(natural.cx - outer.cx);
+    const int naturalBottom = client.bottom + std::max(0L, natural.cy - outer.cy);
     ::SendMessageA(status_->window(), WM_SIZE, 0, 0);
     ::SetWindowPos(bars_->toolBar(), nullptr, 0, 0, client.right, bars_->toolBarHeight() + dpi_(2),
                    SWP_NOZORDER | SWP_NOACTIVATE);
@@ -94,9 +109,11 @@ void TFormConfig::build()
     // Panel1 with PageControl1, between the toolbar and the status bar.
     const int top = bars_->toolBarHeight() + dpi_(4);
     const int bottom = client.bottom - status_->height() - dpi_(4);
+    const SIZE content{naturalWidth, naturalBottom - status_->height() - dpi_(4) - top};
+    viewport_ = std::make_unique<PageViewport>(window_, RECT{0, top, client.right, bottom}, content, dpi_);
     // A control parent: Tab and Shift+Tab walk into the page's controls.
-    tab_ = ::CreateWindowExA(WS_EX_CONTROLPARENT, WC_TABCONTROLA, "", WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, dpi_(4), top,
-                             client.right - dpi_(8), bottom - top, window_,
+    tab_ = ::CreateWindowExA(WS_EX_CONTROLPARENT, WC_TABCONTROLA, "", WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, dpi_(4), 0,
+                             content.cx - dpi_(8), content.cy, viewport_->window(),
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(kPageControlId)),
                              ::GetModuleHandleA(nullptr), nullptr);
     ::SendMessageA(tab_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
@@ -104,10 +121,17 @@ void TFormConfig::build()
     item.mask = TCIF_TEXT;
     item.pszText = const_cast<char*>("Basic");
     ::SendMessageA(tab_, TCM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
-    RECT display{0, 0, client.right - dpi_(8), bottom - top};
+    RECT display{0, 0, content.cx - dpi_(8), content.cy};
     ::SendMessageA(tab_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
     page_ = std::make_unique<BasicPage>(tab_, display, dpi_, font_.get(), logic_->editor(),
                                         [this] { guarded([this] { logic_->Button1Click(); }); });
+    viewport_->setContent(tab_);
+}
+
+void TFormConfig::revealFocus()
+{
+    if (viewport_ != nullptr)
+        viewport_->reveal(::GetFocus());
 }
 
 void TFormConfig::rebuild(Dpi dpi, const RECT& suggested)
@@ -117,6 +141,7 @@ void TFormConfig::rebuild(Dpi dpi, const RECT& suggested)
     page_.reset();
     ::DestroyWindow(tab_);
     tab_ = nullptr;
+    viewport_.reset();
     status_.reset();
     bars_.reset();
     dpi_ = dpi;
@@ -213,9 +238,30 @@ LRESULT TFormConfig::handle(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         }
         break;
     }
+    case WM_MENUSELECT: {
+        // A highlighted item with a hint of its own (which device a COM number stands for)
+        // shows it on the status bar until the menu closes.
+        std::string hint;
+        if (!(HIWORD(wParam) & MF_POPUP) && HIWORD(wParam) != 0xFFFF)
+            for (const ActionInfo& info : kActions)
+                if (CommandId(info.id) == LOWORD(wParam))
+                    hint = logic_->state().action(info.id).hint;
+        status_->showHint(hint);
+        break;
+    }
+    case WM_EXITMENULOOP:
+        status_->showHint({});
+        break;
+    case WM_SETCURSOR:
+        // Busy while a command runs (the window is disabled then, so every hit counts).
+        if (::GetPropA(window, kBusyProperty) != nullptr) {
+            ::SetCursor(::LoadCursorA(nullptr, MAKEINTRESOURCEA(32650) /* IDC_APPSTARTING */));
+            return TRUE;
+        }
+        break;
     case WM_SIZE:
         if (status_ != nullptr)
-            ::SendMessageA(status_->window(), WM_SIZE, 0, 0);
+            status_->resized();
         break;
     case WM_CLOSE:
         close();
@@ -232,6 +278,12 @@ LRESULT TFormConfig::handle(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             pageFocusToFirst();
         }
         return 0;
+    case WM_SYSCOLORCHANGE:
+    case WM_THEMECHANGED:
+        // The menu pictures are laid over the menu colour: again in the new one.
+        if (bars_ != nullptr)
+            bars_->refreshMenuPictures();
+        break;
     case WM_DPICHANGED: {
         // The frame is made anew at the new DPI; not under a running command, whose
         // progress dialog and message boxes refer to the controls.
@@ -243,9 +295,18 @@ LRESULT TFormConfig::handle(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             rebuild(dpi, suggested);
         return 0;
     }
+    case WM_QUERYENDSESSION:
+        // Not in the middle of a transfer: the session waits, and says why.
+        if (guard_.running()) {
+            ::ShutdownBlockReasonCreate(window, text::kShutdownBlocked);
+            return FALSE;
+        }
+        ::ShutdownBlockReasonDestroy(window);
+        return TRUE;
     case WM_ENDSESSION:
-        // The session ends (logoff, shutdown): the switch's line is closed as Disconnect would.
-        if (wParam != FALSE && logic_->Connected())
+        // The session ends (logoff, shutdown): the switch's line is closed as Disconnect
+        // would, but never under a running command.
+        if (wParam != FALSE && logic_->Connected() && !guard_.running())
             guarded([this] { logic_->ActionDisconnectExecute(); });
         return 0;
     default:
@@ -271,6 +332,9 @@ void TFormConfig::pageFocusToFirst()
 MessageResult TFormConfig::showMessage(const MessageBoxSpec& box)
 {
     HWND focus = ::GetFocus();
+    // Keys pressed while the command waited must not answer a box nobody has seen yet.
+    if (guard_.running())
+        DropQueuedInput();
     const MessageResult result = ShowMessageBox(box);
     reactivate();
     if (focus != nullptr && ::IsWindow(focus) && ::GetForegroundWindow() == window_)
@@ -323,12 +387,6 @@ void TFormConfig::runPropertiesDialog(const PropertiesContent& content)
 
 void TFormConfig::showComparison(const CompareContent& content)
 {
-    if (AutoDismiss()) {
-        // A scripted run reads the comparison where it reads the message boxes.
-        std::fprintf(stderr, "[%s] %s\n", content.caption.c_str(), CompareText(content).c_str());
-        std::fflush(stderr);
-        return;
-    }
     TFormCompare dialog(content);
     dialog.run(window_);
     reactivate();
@@ -336,6 +394,8 @@ void TFormConfig::showComparison(const CompareContent& content)
 
 void TFormConfig::showException(const std::string& message)
 {
+    if (guard_.running())
+        DropQueuedInput();
     ShowExceptionBox(message);
     reactivate();
 }

@@ -16,6 +16,8 @@
 
 namespace kovrin::win32 {
 
+class PageViewport;
+
 class TFormConfig : public MainView {
 public:
     explicit TFormConfig(WindowEnvironment environment);
@@ -48,6 +50,9 @@ public:
     void closeWindow() override;
     void stateChanged(const MainWindowState& state) override;
 
+    // The focused control in view, where the page scrolls.
+    void revealFocus();
+
 private:
     static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -69,6 +74,7 @@ private:
     UniqueFont font_;
     std::unique_ptr<ActionBars> bars_;
     std::unique_ptr<StatusPanel> status_;
+    std::unique_ptr<PageViewport> viewport_;
     HWND tab_ = nullptr;
     std::unique_ptr<BasicPage> page_;
     FileDialog openDialog_{FileDialog::Mode::Open};

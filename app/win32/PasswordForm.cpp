@@ -1,4 +1,5 @@
 #include "app/win32/Forms.h"
+#include "app/win32/AccessibleNames.h"
 
 #include "app/win32/Images.h"
 #include "app/win32/WindowIds.h"
@@ -34,6 +35,7 @@ bool TFormPassword::onInit(HWND dialog, Dpi dpi, HFONT font)
     Child(dialog, "STATIC", texts_.labelPassword, WS_VISIBLE, {8, 8, 212, 14}, -1, dpi, font);
     HWND edit = Child(dialog, "EDIT", "", WS_VISIBLE | WS_TABSTOP | ES_PASSWORD | ES_AUTOHSCROLL,
                       {8, 23, 212, 21}, kPasswordEditId, dpi, font, WS_EX_CLIENTEDGE);
+    NameControl(edit, {std::string(texts_.labelPassword), {}, {}});
     ::SendMessageA(edit, EM_SETPASSWORDCHAR, WPARAM(static_cast<unsigned char>(texts_.echoCharacter)), 0);
     // BtnOk is the default button: Enter in the entry field confirms.
     ImageButton(dialog, texts_.btnOk, "BtnOk", {51, 89, 81, 25}, IDOK, true, dpi, font, icons_);

@@ -1,4 +1,5 @@
 #include "app/win32/Forms.h"
+#include "app/win32/AccessibleNames.h"
 
 #include "app/win32/WindowIds.h"
 #include <stdexcept>
@@ -22,6 +23,10 @@ void RegisterClassOnce()
 
 TFormProgress::TFormProgress(HWND owner, const std::string& text, bool cancelButton)
 {
+    // The window under the dialog shows the busy cursor while the command runs.
+    if (owner != nullptr)
+        ::SetPropA(owner, kBusyProperty, reinterpret_cast<HANDLE>(1));
+    owner_ = owner;
     RegisterClassOnce();
     const Dpi dpi = DpiOf(owner);
     font_ = FormFont(dpi);
@@ -38,6 +43,7 @@ TFormProgress::TFormProgress(HWND owner, const std::string& text, bool cancelBut
                    font_.get());
     ::SetWindowTextA(label_, text.c_str());
     bar_ = Child(window_.get(), PROGRESS_CLASSA, "", WS_VISIBLE, {16, 26, 385, 17}, kProgressBarId, dpi, font_.get());
+    barName_ = NameControl(bar_, {text, {}, {}});
     ::SendMessageA(bar_, PBM_SETRANGE32, 0, 16);
     ::SendMessageA(bar_, PBM_SETPOS, 0, 0);
     ImageButton(window_.get(), "Cancel", "BtnCancel", {312, 49, 89, 25}, IDCANCEL, false, dpi, font_.get(), icons_);
@@ -46,6 +52,8 @@ TFormProgress::TFormProgress(HWND owner, const std::string& text, bool cancelBut
 
 TFormProgress::~TFormProgress()
 {
+    if (owner_ != nullptr)
+        ::RemovePropA(owner_, kBusyProperty);
     if (blocked_ != nullptr) {
         // The owner takes input again only after what came in meanwhile is gone; it is
         // enabled before the dialog goes, so that it is the window activated next.
@@ -77,7 +85,11 @@ void TFormProgress::setPosition(int position) { ::SendMessageA(bar_, PBM_SETPOS,
 
 void TFormProgress::setBarVisible(bool visible) { ::ShowWindow(bar_, visible ? SW_SHOWNA : SW_HIDE); }
 
-void TFormProgress::setLabel(const std::string& text) { ::SetWindowTextA(label_, text.c_str()); }
+void TFormProgress::setLabel(const std::string& text)
+{
+    ::SetWindowTextA(label_, text.c_str());
+    barName_->name = text;
+}
 
 void TFormProgress::show()
 {

@@ -1,4 +1,5 @@
 #include "app/win32/Forms.h"
+#include "app/win32/AccessibleNames.h"
 
 #include "app/win32/WindowIds.h"
 
@@ -46,8 +47,10 @@ bool TFormSettings::onInit(HWND dialog, Dpi dpi, HFONT font)
         for (; i < end; ++i, rowY += kRowHeight) {
             Child(dialog, "STATIC", kPropertiesFields[i].caption, WS_VISIBLE | SS_CENTERIMAGE,
                   {kCaptionX, rowY, kCaptionW, 21}, -1, dpi, font);
-            Child(dialog, "EDIT", content_.values[i], WS_VISIBLE | WS_TABSTOP | ES_READONLY | ES_AUTOHSCROLL,
-                  {kEditX, rowY, kEditW, 21}, kPropertiesFirstEditId + int(i), dpi, font, WS_EX_CLIENTEDGE);
+            HWND edit = Child(dialog, "EDIT", content_.values[i], WS_VISIBLE | WS_TABSTOP | ES_READONLY | ES_AUTOHSCROLL,
+                              {kEditX, rowY, kEditW, 21}, kPropertiesFirstEditId + int(i), dpi, font, WS_EX_CLIENTEDGE);
+            // Named by its caption, not by the group box's title.
+            NameControl(edit, {std::string(kPropertiesFields[i].caption), std::string(kPropertiesFields[i].group), {}});
         }
         y += height + 10;
     }

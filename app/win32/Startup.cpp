@@ -25,8 +25,10 @@ void RunForms(WindowEnvironment environment)
     while (FormConfig.isOpen() && ::GetMessageA(&message, nullptr, 0, 0) > 0) {
         // The dialog keys on the main window: Tab and Shift+Tab through the page. No
         // control has an access key, so Alt+letter still opens the menus.
-        if (::IsDialogMessageA(FormConfig.window(), &message))
+        if (::IsDialogMessageA(FormConfig.window(), &message)) {
+            FormConfig.revealFocus();
             continue;
+        }
         ::TranslateMessage(&message);
         ::DispatchMessageA(&message);
     }

@@ -17,9 +17,9 @@ constexpr int kZoneWidth = 130;  // the first two zones; the third takes the res
 
 } // namespace
 
-StatusPanel::StatusPanel(HWND window, Dpi dpi, HFONT font)
+StatusPanel::StatusPanel(HWND window, Dpi dpi, HFONT font) : dpi_(dpi)
 {
-    bar_ = Child(window, STATUSCLASSNAMEA, "", WS_VISIBLE | CCS_BOTTOM, {0, 0, 0, 0}, kStatusBarId, dpi, font);
+    bar_ = Child(window, STATUSCLASSNAMEA, "", WS_VISIBLE | CCS_BOTTOM | SBARS_TOOLTIPS, {0, 0, 0, 0}, kStatusBarId, dpi, font);
     const int parts[3] = {dpi(kZoneWidth), dpi(2 * kZoneWidth), -1};
     ::SendMessageA(bar_, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(parts));
     ::SendMessageA(bar_, SB_SETMINHEIGHT, dpi(20), 0);
@@ -43,8 +43,10 @@ int StatusPanel::height() const
 
 void StatusPanel::setZone(int zone, const std::string& text, std::string_view image)
 {
-    if (label(zone) != text)
-        ::SendMessageA(bar_, SB_SETTEXTA, WPARAM(zone), reinterpret_cast<LPARAM>(text.c_str()));
+    if (texts_[std::size_t(zone)] != text) {
+        texts_[std::size_t(zone)] = text;
+        showText(zone);
+    }
     const std::string wanted(image);
     if (wanted == shown_[std::size_t(zone)])
         return;
@@ -63,13 +65,50 @@ void StatusPanel::apply(const StatusBarState& s)
         setZone(int(i), std::string(zones[i].text), zones[i].picture);
 }
 
-std::string StatusPanel::label(int zone) const
+void StatusPanel::showHint(const std::string& hint)
 {
-    const LRESULT length = ::SendMessageA(bar_, SB_GETTEXTLENGTHA, WPARAM(zone), 0);
-    std::string text(std::size_t(LOWORD(length)) + 1, '\0');
-    ::SendMessageA(bar_, SB_GETTEXTA, WPARAM(zone), reinterpret_cast<LPARAM>(text.data()));
-    text.resize(std::size_t(LOWORD(length)));
-    return text;
+    ::SendMessageA(bar_, SB_SIMPLE, hint.empty() ? FALSE : TRUE, 0);
+    if (!hint.empty())
+        ::SendMessageA(bar_, SB_SETTEXTA, WPARAM(SB_SIMPLEID), reinterpret_cast<LPARAM>(hint.c_str()));
 }
+
+void StatusPanel::resized()
+{
+    ::SendMessageA(bar_, WM_SIZE, 0, 0);
+    showText(2);
+}
+
+void StatusPanel::showText(int zone)
+{
+    // A text wider than its zone loses its middle, not its end: a long file name keeps
+    // the start of its folder and its own name.
+    std::string text = texts_[std::size_t(zone)];
+    RECT part{};
+    ::SendMessageA(bar_, SB_GETRECT, WPARAM(zone), reinterpret_cast<LPARAM>(&part));
+    const int room = part.right - part.left - dpi_(16) - dpi_(12);  // the picture and the margins
+    if (HDC dc = ::GetDC(bar_); dc != nullptr && room > 0) {
+        const HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(bar_, WM_GETFONT, 0, 0)));
+        auto width = [dc](const std::string& s) {
+            SIZE size{};
+            ::GetTextExtentPoint32A(dc, s.c_str(), int(s.size()), &size);
+            return int(size.cx);
+        };
+        if (width(text) > room) {
+            const std::string& whole = texts_[std::size_t(zone)];
+            std::size_t keep = whole.size();
+            do {
+                --keep;
+                const std::size_t head = (keep + 1) / 2;
+                text = whole.substr(0, head) + "..." + whole.substr(whole.size() - (keep - head));
+            } while (keep > 0 && width(text) > room);
+        }
+        ::SelectObject(dc, old);
+        ::ReleaseDC(bar_, dc);
+    }
+    ::SendMessageA(bar_, SB_SETTEXTA, WPARAM(zone), reinterpret_cast<LPARAM>(text.c_str()));
+    // The whole text as the zone's tooltip.
+    ::SendMessageA(bar_, SB_SETTIPTEXTA, WPARAM(zone), reinterpret_cast<LPARAM>(texts_[std::size_t(zone)].c_str()));
+}
+
 
 } // namespace kovrin::win32

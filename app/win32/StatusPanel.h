@@ -19,17 +19,25 @@ public:
     HWND window() const { return bar_; }
     int height() const;
     void apply(const StatusBarState& state);
+    // A menu item's hint across the whole bar; empty: the zones again.
+    void showHint(const std::string& hint);
     // The picture a zone (0 to 2) shows now ("ImageGreen", ...), empty for none.
     const std::string& image(int zone) const { return shown_[std::size_t(zone)]; }
-    // The label of a zone as the bar holds it.
-    std::string label(int zone) const;
+    // The label of a zone, whole (the bar may show it elided in the middle).
+    std::string label(int zone) const { return texts_[std::size_t(zone)]; }
+    // The bar was resized: the data source's text fitted to its zone again.
+    void resized();
 
 private:
     void setZone(int zone, const std::string& text, std::string_view image);
 
     HWND bar_ = nullptr;
     std::array<UniqueIcon, 6> icons_;
+    void showText(int zone);
+
     std::array<std::string, 3> shown_;
+    std::array<std::string, 3> texts_;
+    Dpi dpi_;
 };
 
 } // namespace kovrin::win32

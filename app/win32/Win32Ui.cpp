@@ -102,15 +102,23 @@ SIZE OuterSize(SIZE client, DWORD style, DWORD exStyle, bool menu, Dpi dpi)
     return {r.right - r.left, r.bottom - r.top};
 }
 
-POINT TopLeftOfWorkArea(HWND window)
+RECT WorkAreaOf(HWND window)
 {
     MONITORINFO info{};
     info.cbSize = sizeof info;
+    POINT mouse{};
+    if (window == nullptr && !::GetCursorPos(&mouse))
+        mouse = {0, 0};
     const HMONITOR monitor = window != nullptr ? ::MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY)
-                                               : ::MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+                                               : ::MonitorFromPoint(mouse, MONITOR_DEFAULTTOPRIMARY);
     ::GetMonitorInfoA(monitor, &info);
-    // A form taller than the work area starts inside it too: the caption stays reachable.
-    return {info.rcWork.left, info.rcWork.top};
+    return info.rcWork;
+}
+
+POINT TopLeftOfWorkArea(HWND window)
+{
+    const RECT work = WorkAreaOf(window);
+    return {work.left, work.top};
 }
 
 POINT CentredOnScreen(SIZE size, HWND neighbour)

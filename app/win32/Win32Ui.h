@@ -64,6 +64,11 @@ SIZE OuterSize(SIZE client, DWORD style, DWORD exStyle, bool menu, Dpi dpi);
 // Where the main window opens: the top left corner of the work area of the monitor
 // `window` lies on (the primary one for null).
 POINT TopLeftOfWorkArea(HWND window);
+// Set on the main window while a command's progress dialog exists: its cursor is busy.
+inline constexpr const char* kBusyProperty = "KovrinBusy";
+// The work area of the monitor `window` is on; without a window, of the one under the
+// mouse (the primary one when the mouse is on none).
+RECT WorkAreaOf(HWND window);
 
 // The top left corner that centres a window of `size` on the work area of the monitor
 // `near` lies on (the primary one for null).

@@ -3,6 +3,10 @@
 
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TestFiles.h"
+#include "app/logic/ScriptedView.h"
+
+#include <functional>
+#include <vector>
 
 namespace kovrin::test {
 namespace {
@@ -184,3 +188,43 @@ TEST_F(WindowTest, SettingsReportSavesTheValuesOnScreenAndOpensThePage)
 
 } // namespace
 } // namespace kovrin::test
+
+namespace kovrin {
+
+// A scripted run answers every prompt in front of the view (none reaches it, so nothing
+// waits for a click) and writes each to standard error. (Without the switch every other
+// test goes through the same object to its view.)
+TEST(ScriptedViewTest, AnswersEveryPromptInFrontOfTheView)
+{
+    struct Prompt {
+        const char* printed;
+        std::function<void(MainView&)> ask;
+    };
+    const std::vector<Prompt> prompts = {
+        {"[Q] Sure?", [](MainView& v) {
+             EXPECT_EQ(v.showMessage({"Q", "Sure?", MessageIcon::Question, MessageButtons::YesNo}), MessageResult::Yes);
+         }},
+        {"[Open] cancelled", [](MainView& v) { EXPECT_FALSE(v.runOpenDialog({"Open", "", "", ""})); }},
+        {"[Save] cancelled", [](MainView& v) { EXPECT_FALSE(v.runSaveDialog({"Save", "", "", ""})); }},
+        {"[Password] cancelled", [](MainView& v) { EXPECT_FALSE(v.runPasswordDialog(PasswordDialogTexts{})); }},
+        {"[Properties] closed", [](MainView& v) { v.runPropertiesDialog(MakePropertiesContent(ConfigRecord{})); }},
+        {"[Compare with ATS]", [](MainView& v) {
+             CompareContent content;
+             content.caption = "Compare with ATS";
+             v.showComparison(content);
+         }},
+        {"link lost", [](MainView& v) { v.showException("link lost"); }},
+    };
+    for (const Prompt& p : prompts) {
+        test::FakeView view;
+        ScriptedView scripted(view);
+        const test::ScopedEnv scriptedRun("KOVRIN_AUTO_DISMISS", "1");
+        testing::internal::CaptureStderr();
+        p.ask(scripted);
+        const std::string printed = testing::internal::GetCapturedStderr();
+        EXPECT_NE(printed.find(p.printed), std::string::npos) << printed;
+        EXPECT_TRUE(view.events.empty() && view.messages.empty() && view.exceptions.empty()) << p.printed;
+    }
+}
+
+} // namespace kovrin

@@ -2,10 +2,12 @@
 // bar and up-down input) and read back from its controls, under Wine on a virtual display.
 #include "app/win32/LomarForm.h"
 #include "app/win32/WindowIds.h"
+#include "app/logic/ControlNames.h"
 #include "app/logic/WindowTexts.h"
 #include "config/ParameterEditor.h"
 
 #include <gtest/gtest.h>
+#include <oleacc.h>
 
 #include <cstdlib>
 #include <memory>
@@ -114,6 +116,48 @@ TEST_F(WindowWiringTest, EveryPageControlShowsTheModelWithItsRangeAndBuddy)
     }
 }
 
+// What a screen reader asks each control: its own name (not the text placed before it,
+// nor its group's title), and for numbers the value with its unit.
+TEST_F(WindowWiringTest, ScreenReadersGetEachPageControlsNameAndValue)
+{
+    ASSERT_TRUE(SUCCEEDED(::CoInitialize(nullptr)));
+    command(ActionId::New);
+    auto narrow = [](BSTR b) {
+        std::string out;
+        for (UINT i = 0; b != nullptr && i < ::SysStringLen(b); ++i)
+            out += char(b[i]);
+        ::SysFreeString(b);
+        return out;
+    };
+    int named = 0;
+    for (const ControlInfo& info : kEditorControls) {
+        if (info.kind == ControlKind::Label || info.kind == ControlKind::GroupBox)
+            continue;
+        IAccessible* object = nullptr;
+        ASSERT_TRUE(SUCCEEDED(::AccessibleObjectFromWindow(control(info.id), OBJID_CLIENT, __uuidof(IAccessible),
+                                                           reinterpret_cast<void**>(&object))))
+            << info.name;
+        VARIANT self{};
+        self.vt = VT_I4;
+        self.lVal = CHILDID_SELF;
+        BSTR name = nullptr, value = nullptr;
+        object->get_accName(self, &name);
+        const std::string spoken = narrow(name);
+        EXPECT_EQ(spoken, SpeechOf(info.id).name) << info.name;
+        if (const std::optional<ControlId> group = FindControl(info.parent)) {
+            EXPECT_NE(spoken, InfoOf(*group).caption) << info.name;
+        }
+        named += spoken == SpeechOf(info.id).name;
+        if (info.kind == ControlKind::ScrollBar) {
+            object->get_accValue(self, &value);
+            EXPECT_EQ(narrow(value), std::to_string(form->logic().editor().state(info.id).position) + " V") << info.name;
+        }
+        object->Release();
+    }
+    EXPECT_GT(named, 30);
+    ::CoUninitialize();
+}
+
 TEST_F(WindowWiringTest, ScrollBarsUpDownsAndTheFrequencyListMoveTheModel)
 {
     command(ActionId::New);
@@ -213,6 +257,41 @@ TEST_F(WindowWiringTest, TabWalksThePageInReadingOrderAndBack)
     }
     key(true);
     EXPECT_EQ(::GetFocus(), control(order[std::size(order) - 1]));
+}
+
+// On any screen (small_screen.sh runs this on 1366x768 at 125 %): the frame lies in the
+// work area, and Tab brings "Load factory default" into view, where the space bar presses it.
+TEST_F(WindowWiringTest, TheFrameFitsTheWorkAreaAndTabReachesTheLastButton)
+{
+    command(ActionId::New);
+    const int factoryMax = std::atoi(text(ControlId::Edit4).c_str());
+    scroll(ControlId::ScrollBar2, SB_LINELEFT);
+    ASSERT_NE(std::atoi(text(ControlId::Edit4).c_str()), factoryMax);
+    RECT frame{}, work = WorkAreaOf(form->window());
+    ::GetWindowRect(form->window(), &frame);
+    EXPECT_TRUE(frame.left >= work.left && frame.top >= work.top && frame.right <= work.right &&
+                frame.bottom <= work.bottom)
+        << "frame " << frame.right - frame.left << "x" << frame.bottom - frame.top << " at (" << frame.left << ","
+        << frame.top << "), work area " << work.right - work.left << "x" << work.bottom - work.top;
+    ::SetFocus(control(ControlId::ScrollBar1));
+    for (int i = 0; i < 20 && ::GetFocus() != control(ControlId::Button1); ++i) {
+        MSG message{::GetFocus(), WM_KEYDOWN, VK_TAB, 0, 0, {}};
+        ::IsDialogMessageA(form->window(), &message);
+        form->revealFocus();  // as the message loop does after each dialog key
+    }
+    ASSERT_EQ(::GetFocus(), control(ControlId::Button1));
+    // Wholly inside the window's client area, above the status bar.
+    RECT button{}, client{}, bar{};
+    ::GetWindowRect(control(ControlId::Button1), &button);
+    ::GetClientRect(form->window(), &client);
+    ::MapWindowPoints(form->window(), HWND_DESKTOP, reinterpret_cast<POINT*>(&client), 2);
+    ::GetWindowRect(form->status().window(), &bar);
+    EXPECT_TRUE(button.top >= client.top && button.bottom <= bar.top && button.right <= client.right);
+    MSG down{::GetFocus(), WM_KEYDOWN, VK_SPACE, 0, 0, {}};
+    MSG up{::GetFocus(), WM_KEYUP, VK_SPACE, 0, 0, {}};
+    ::IsDialogMessageA(form->window(), &down);
+    ::IsDialogMessageA(form->window(), &up);
+    EXPECT_EQ(std::atoi(text(ControlId::Edit4).c_str()), factoryMax);
 }
 
 TEST_F(WindowWiringTest, AfterAMessageBoxTheWindowIsActiveWithItsFocus)
