@@ -4,6 +4,7 @@
 #include "config/ConfigFile.h"
 #include "platform/ArchiveFolder.h"
 #include "platform/Folders.h"
+#include "config/SwitchIdentity.h"
 
 #include <algorithm>
 #include <array>
@@ -101,9 +102,8 @@ ArchiveLocation ArchiveFromEnvironment()
 
 std::string ArchiveFolderName(std::string_view atsCode)
 {
-    // A switch pads its code with blanks to the field's width; "A" and "A  " are one switch.
-    while (!atsCode.empty() && atsCode.back() == ' ')
-        atsCode.remove_suffix(1);
+    // A switch pads its code to the field's width; "A" and "A  " are one switch.
+    atsCode = TrimSwitchText(atsCode);
     if (atsCode.empty())
         return "%00";
     std::string name;

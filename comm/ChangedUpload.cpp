@@ -2,6 +2,7 @@
 
 #include "comm/DebugLog.h"
 #include "comm/Frame.h"
+#include "config/SwitchIdentity.h"
 
 #include <array>
 #include <numeric>
@@ -109,7 +110,7 @@ ChangedUploadResult UploadChangedWords(LinkOperations& link, const ConfigRecord&
         result.archived = KeepState(result.before, *options.archive);
 
     result.changes = DifferingWords(result.before, wanted);
-    if (!options.anySwitch && result.before.text(field::AtsCode) != wanted.text(field::AtsCode)) {
+    if (!options.anySwitch && NamesSwitch(wanted) && !SameSwitch(result.before, wanted)) {
         result.stage = ChangedUploadStage::OtherSwitch;
         return result;
     }

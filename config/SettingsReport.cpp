@@ -29,7 +29,7 @@ std::string Number(long long n) { return std::to_string(n); }
 long long Value(const ParameterView& view, std::string_view name)
 {
     const ParameterValue* p = view.parameter(name);
-    return p ? ParseDecimal(p->shown) : 0;
+    return p ? p->value : 0;
 }
 
 void Row(std::string& out, std::string_view label, const std::string& value)

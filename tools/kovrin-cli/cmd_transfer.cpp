@@ -14,6 +14,7 @@
 #include "config/Parameters.h"
 #include "config/Windows1252.h"
 #include "platform/Clock.h"
+#include "config/SwitchIdentity.h"
 
 #include <algorithm>
 #include <cctype>
@@ -162,8 +163,7 @@ private:
 
 std::string ShownCode(const ConfigRecord& record)
 {
-    const std::string code = Windows1252ToUtf8(record.text(field::AtsCode));
-    return code.substr(0, code.find_last_not_of(' ') + 1);
+    return Windows1252ToUtf8(SwitchCode(record));
 }
 
 std::string ChangeText(const WordChange& c)
