@@ -1,6 +1,7 @@
 #pragma once
 // Fixed texts of the main window and its commands, in one place. Texts the lower
 // layers already own are taken from there.
+#include "comm/SwitchSession.h"
 #include "comm/Transfer.h"
 #include "config/ParameterEditor.h"
 
@@ -26,10 +27,10 @@ inline constexpr std::string_view kSourceDefaults = "Default data";
 
 // Connection.
 inline constexpr std::string_view kConnecting = "Please wait ...  connection in progress ...";
-inline constexpr std::string_view kCannotOpenUsb = "Cannot open USB port";
-inline constexpr std::string_view kCannotOpenSerial = "Cannot open serial port";
+inline constexpr std::string_view kCannotOpenUsb = kCannotOpenUsbPort;
+inline constexpr std::string_view kCannotOpenSerial = kCannotOpenSerialPort;
 inline constexpr std::string_view kLocalPortLog = "Local port: %s\n";
-inline constexpr std::string_view kUsbPortName = "USB";
+inline constexpr std::string_view kUsbPortName = kUsbPort;
 
 // Transfers: the progress texts and the error texts belong to the flow in comm/Transfer.h.
 inline constexpr std::string_view kUploadQuestion = kovrin::kUploadQuestion;
