@@ -156,6 +156,16 @@ std::string UnfinishedUploadText(const ChangedUploadResult& r, const std::string
     return text;
 }
 
+std::string UnfinishedFullUploadText(int acknowledged, const std::string& file)
+{
+    std::vector<int> took, notWritten;
+    for (int w = 0; w < kParameterWordCount; ++w)
+        (w < acknowledged ? took : notWritten).push_back(w);
+    return "The upload did not finish. The switch acknowledged words: " + WordList(took) + ". Not written: " +
+           WordList(notWritten) + ". The upload reads nothing first, so no state before it was kept. To finish, " +
+           "run the same upload of " + file + " again.";
+}
+
 ChangedUploadResult UploadChangedWords(LinkOperations& link, const ConfigRecord& wanted, const WordPause& pause,
                                        const ChangedUploadOptions& options, const StepDone& stepDone,
                                        const WritePlanned& planned)

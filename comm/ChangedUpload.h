@@ -113,6 +113,9 @@ ChangedUploadResult UploadChangedWords(LinkOperations& link, const ConfigRecord&
 // After a write cut off or stopped: the words the switch took and those not written, the
 // archived state before, and how to finish or go back. `file` is the upload's file name.
 std::string UnfinishedUploadText(const ChangedUploadResult& result, const std::string& file);
+// The same for a full upload cut off after `acknowledged` words (words 0.. in order); it
+// reads nothing first, so no state before it is kept.
+std::string UnfinishedFullUploadText(int acknowledged, const std::string& file);
 // Before writing, when no order keeps the six rules at every step.
 inline constexpr const char* kNoRuleSafeOrder =
     "No order of these words keeps the six rules at every step: the switch passes through a state that breaks one.";

@@ -1,6 +1,7 @@
 #include "app/logic/CommLinkService.h"
 
 #include "app/logic/WindowTexts.h"
+#include "comm/Archive.h"
 #include "comm/DebugLog.h"
 #include "comm/SwitchSession.h"
 #include "comm/Transfer.h"
@@ -46,6 +47,15 @@ public:
         if (!port_)
             return LinkFailure::WriteBuffer;
         return UploadRecord(*port_, record, clock_, [&](int word) { observer.wordTransferred(word); });
+    }
+
+    ChangedUploadResult UploadChanged(const ConfigRecord& wanted, TransferObserver& observer) override
+    {
+        if (!port_)
+            return Link::UploadChanged(wanted, observer);
+        const ArchiveLocation archive = ArchiveFromEnvironment();
+        return UploadChangedWords(*port_, wanted, SleepOn(clock_), {false, &archive},
+                                  [&](ChangedUploadStage, int word) { observer.wordTransferred(word); });
     }
 
 private:

@@ -19,6 +19,8 @@ inline constexpr std::string_view kEditorTitle = kValidationTitle;
 
 // Status bar.
 inline constexpr std::string_view kStatusConnected = "Connect";
+inline constexpr std::string_view kChangedSinceArchived = " - the switch was changed since its newest archived state";
+inline constexpr std::string_view kOnScreenNotUploaded = "on screen (not uploaded)";
 inline constexpr std::string_view kStatusDisconnected = "Disconnect";
 inline constexpr std::string_view kAccessUser = "User";
 inline constexpr std::string_view kAccessService = "Service";

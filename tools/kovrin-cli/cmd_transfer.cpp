@@ -22,6 +22,7 @@
 #include <cctype>
 #include <condition_variable>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -198,10 +199,10 @@ private:
 };
 
 // upload --changed-only: read the switch, write what differs, read it back.
-int UploadChanged(Connection& connection, const ConfigRecord& wanted, bool anySwitch, const std::string& file)
+int UploadChanged(Connection& connection, const ConfigRecord& wanted, bool anySwitch, const std::string& file,
+                  StopBetweenWords& stop)
 {
     CliTransferView view(connection, nullptr);
-    StopBetweenWords stop;
     // The bar follows the read of the 16 words; the writes that follow are few.
     view.CreateProgress(kDownloadProgressText, kParameterWordCount);
     const ArchiveLocation archive = ArchiveFromEnvironment();
@@ -267,6 +268,14 @@ int Prepare(const Args& args, std::string& port)
     return -1;
 }
 
+// Keeps the state read; one line when the switch holds other words than last time.
+void KeepAndNote(const ConfigRecord& record)
+{
+    const KeptState kept = KeepStateOnce(record, ArchiveFromEnvironment(), std::time(nullptr));
+    if (const std::string note = ChangedSinceText(kept); !note.empty())
+        Fail(ExitOk, note);
+}
+
 bool Exists(const std::string& path)
 {
     std::error_code ignored;
@@ -286,7 +295,7 @@ int ReadFromSwitch(const Args& args, ConfigRecord& record)
     CliTransferView view(connection, nullptr);
     if (!RunDownload(view, [&](const WordDone& done) { return DownloadRecord(connection.link(), record, done); }).ok())
         return ExitDevice;
-    KeepState(record);
+    KeepAndNote(record);
     return -1;
 }
 
@@ -324,7 +333,7 @@ int RunDownload(const Args& args)
     CliTransferView view(connection, nullptr);
     if (!RunDownload(connection.link(), record, view).ok())
         return ExitDevice;
-    KeepState(record);
+    KeepAndNote(record);
     return WriteOutput(record, out, force);
 }
 
@@ -345,17 +354,39 @@ int RunUpload(const Args& args)
     if (!view.ValidateControls())
         return ExitRefused;
 
+    // Before the link exists: a thread it starts inherits the blocked interrupt.
+    StopBetweenWords stop;
     if (!connection.open(port))
         return ExitDevice;
     if (args.has("changed-only")) {
         editor.StoreRecord(record);
-        return UploadChanged(connection, record, args.has("any-switch"), args.positional[0]);
+        return UploadChanged(connection, record, args.has("any-switch"), args.positional[0], stop);
     }
-    const TransferOutcome outcome = RunUpload(connection.link(), record, view, systemClock());
+    // Words 0..15 in order, each after its pause, as Upload sends them; Ctrl+C stops
+    // between two words.
+    int acknowledged = 0;
+    bool stopped = false;
+    const TransferOutcome outcome = RunUpload(view, record, [&](const WordDone& done) {
+        std::vector<WordChange> all;
+        for (int i = 0; i < kParameterWordCount; ++i)
+            all.push_back({i, record.word(i), record.word(i)});
+        const WriteOutcome wrote = WriteWords(
+            connection.link(), all, [&](Clock::Ms pause) { return stop.pause(pause); },
+            [&](int word) {
+                acknowledged = word + 1;
+                done(word);
+            });
+        stopped = wrote.stopped;
+        return wrote.failure;
+    });
     if (!outcome.started)
         return ExitRefused;
     if (!outcome.ok())
-        return ExitDevice;
+        return Fail(ExitDevice, UnfinishedFullUploadText(acknowledged, args.positional[0]));
+    if (stopped) {
+        Fail(ExitDevice, "Stopped by Ctrl+C between words.");
+        return Fail(ExitDevice, UnfinishedFullUploadText(acknowledged, args.positional[0]));
+    }
     if (!args.has("verify"))
         return ExitOk;
 
