@@ -5,6 +5,27 @@
 
 namespace kovrin {
 
+namespace {
+
+// The serial and USB ports' link object.
+class PortLink final : public SwitchLink {
+public:
+    explicit PortLink(std::unique_ptr<CommPort> port) : port_(std::move(port)) {}
+    bool FreeBuffer() override { return port_->FreeBuffer(); }
+    bool WriteBuffer(const std::uint8_t* frame, std::size_t count) override { return port_->WriteBuffer(frame, count); }
+    bool ReadBuffer(std::uint8_t* buffer, std::size_t capacity, std::size_t& received, std::size_t expected,
+                    std::size_t alternative) override
+    {
+        return port_->ReadBuffer(buffer, capacity, received, expected, alternative);
+    }
+    void ClosePort() override { port_->ClosePort(); }
+
+private:
+    std::unique_ptr<CommPort> port_;
+};
+
+} // namespace
+
 LinkOpening OpenSwitchLink(const std::string& portName, const LinkMaker& maker)
 {
     DebugLogF("Local port: %s\n", portName.c_str());
@@ -13,7 +34,7 @@ LinkOpening OpenSwitchLink(const std::string& portName, const LinkMaker& maker)
     port->portName = portName;
     if (portName == kUsbPort) {
         if (maker.usbOpen ? maker.usbOpen() : UsbOpen()) {
-            out.link = std::move(port);
+            out.link = std::make_unique<PortLink>(std::move(port));
             return out;
         }
         // Whatever the failed open left of the adapter is released.
@@ -22,7 +43,7 @@ LinkOpening OpenSwitchLink(const std::string& portName, const LinkMaker& maker)
         return out;
     }
     if (port->ConnectPort()) {
-        out.link = std::move(port);
+        out.link = std::make_unique<PortLink>(std::move(port));
         return out;
     }
     out.message = kCannotOpenSerialPort;

@@ -17,8 +17,15 @@ inline constexpr const char* kCannotOpenSerialPort = "Cannot open serial port";
 inline constexpr const char* kCannotOpenUsbPort = "Cannot open USB port";
 inline constexpr const char* kUsbPort = "USB";
 
+// An open link of any kind: the transfers' operations and the close of the connection.
+class SwitchLink : public LinkOperations {
+public:
+    // Releases what is held; harmless when run again.
+    virtual void ClosePort() = 0;
+};
+
 struct LinkOpening {
-    std::unique_ptr<CommPort> link;  // null when the open failed
+    std::unique_ptr<SwitchLink> link;  // null when the open failed
     std::string message;             // then the message for the user
     std::string reason;              // and the system's reason, when it gives one to act on
     explicit operator bool() const { return link != nullptr; }

@@ -61,7 +61,7 @@ public:
 private:
     Clock& clock_;
     LinkMaker maker_;
-    std::unique_ptr<CommPort> port_;
+    std::unique_ptr<SwitchLink> port_;
     std::string reason_;
 };
 

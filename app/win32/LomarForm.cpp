@@ -315,15 +315,24 @@ void TFormConfig::runPropertiesDialog(const PropertiesContent& content)
 
 void TFormConfig::showComparison(const CompareContent& content)
 {
+    runComparison(content);
+}
+
+CompareChoice TFormConfig::runComparison(const CompareContent& content)
+{
     if (AutoDismiss()) {
         // A scripted run reads the comparison where it reads the message boxes.
         std::fprintf(stderr, "[%s] %s\n", content.caption.c_str(), CompareText(content).c_str());
         std::fflush(stderr);
-        return;
+        return {};
     }
     TFormCompare dialog(content);
-    dialog.run(window_);
+    CompareChoice choice;
+    choice.upload = dialog.run(window_) == kCompareUploadId;
+    if (choice.upload)
+        choice.words = dialog.tickedWords();
     reactivate();
+    return choice;
 }
 
 void TFormConfig::showException(const std::string& message)

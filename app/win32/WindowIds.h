@@ -31,5 +31,6 @@ inline constexpr int kPropertiesFirstEditId = 40;  // one per kPropertiesFields 
 inline constexpr int kCompareListId = 70;     // the table of differences
 inline constexpr int kCompareNoteId = 71;     // "No differences", or how many differ
 inline constexpr int kCompareWarningId = 72;  // another switch's ATS code
+inline constexpr int kCompareUploadId = 73;   // "Upload selected"
 
 } // namespace kovrin::win32

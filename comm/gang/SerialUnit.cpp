@@ -65,7 +65,7 @@ public:
 private:
     std::string port_;
     const ArchiveLocation archive_ = ArchiveFromEnvironment();
-    std::unique_ptr<CommPort> link_;
+    std::unique_ptr<SwitchLink> link_;
 };
 
 } // namespace

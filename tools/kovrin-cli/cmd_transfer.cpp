@@ -75,7 +75,7 @@ public:
         port_ = std::move(opened.link);
         return true;
     }
-    CommPort& link() { return *port_; }
+    SwitchLink& link() { return *port_; }
     // After a failed transfer, as the window does: ClosePort, then the link is gone.
     void close()
     {
@@ -85,7 +85,7 @@ public:
     }
 
 private:
-    std::unique_ptr<CommPort> port_;
+    std::unique_ptr<SwitchLink> port_;
 };
 
 // The tool's stand-in for the window around a transfer: errors on stderr, the progress
