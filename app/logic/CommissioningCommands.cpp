@@ -123,7 +123,8 @@ void FormConfigLogic::uploadSelected(const ConfigRecord& onSwitch, const ConfigR
     progress.reset();
     if (r.failure != TransferFailure::None) {
         std::string message = TransferErrorText(r.failure);
-        if (r.stage == ChangedUploadStage::Write || r.stage == ChangedUploadStage::Stopped)
+        if (r.stage == ChangedUploadStage::Write || r.stage == ChangedUploadStage::Stopped ||
+            r.stage == ChangedUploadStage::ReadBack)
             message += "\n\n" + UnfinishedUploadText(r, "the values on screen");
         error(message);
         destroyActivePort();

@@ -115,17 +115,13 @@ TEST(CliTruth, RawWordsAndOneIdentityRule)
     EXPECT_EQ(upload.status.code, 0) << upload.err;
 }
 
-// Words the CLI writes for a raised input A minimum: the return voltage goes first, so
-// no state on the way breaks rule 3.
-const std::vector<std::string> kRaiseA{"edit", "", "", "--set", "VoltageMinA=195", "--set", "HysteresisA=10",
-                                       "--set", "BreakingTime=5"};
-
-std::string Planned(const std::string& held, const std::string& wanted)
+// `wanted`: `held` with the input A minimum raised above its old return voltage (words 0
+// and 1) and word 13 changed. The return voltage must go first, or the switch passes
+// through a state that breaks rule 3.
+int WriteRaisedA(const std::string& held, const std::string& wanted)
 {
-    std::vector<std::string> args = kRaiseA;
-    args[1] = held;
-    args[2] = wanted;
-    return std::to_string(Cli(args).status.code);
+    return Cli({"edit", held, wanted, "--set", "VoltageMinA=195", "--set", "HysteresisA=10", "--set", "BreakingTime=5"})
+        .status.code;
 }
 
 TEST(CliChangedOnly, CutOffAtEachWordNamesExactlyTheAcknowledgedWords)
@@ -150,7 +146,7 @@ TEST(CliChangedOnly, CutOffAtEachWordNamesExactlyTheAcknowledgedWords)
             r.setText(field::AtsCode, "SITE-9");
             return r;
         }(), held);
-        ASSERT_EQ(Planned(held, wanted), "0");
+        ASSERT_EQ(WriteRaisedA(held, wanted), 0);
         const sim::RunResult r = CliWith({"KOVRIN_ARCHIVE=" + dir.file("archive")},
                                          {"upload", "--changed-only", "--port", sim->path(), wanted});
         EXPECT_EQ(r.status.code, 3) << c.answered;
@@ -176,7 +172,7 @@ TEST(CliChangedOnly, CtrlCStopsBetweenWords)
     LoadFactoryDefaults(r);
     r.setText(field::AtsCode, "SITE-9");
     WriteRecord(r, held);
-    ASSERT_EQ(Planned(held, wanted), "0");
+    ASSERT_EQ(WriteRaisedA(held, wanted), 0);
 
     sim::ChildProcess::Launch launch;
     launch.argv = {sim::ProgramPath("kovrin-cli"), "upload", "--changed-only", "--port", sim->path(), wanted};

@@ -221,7 +221,9 @@ int UploadChanged(Connection& connection, const ConfigRecord& wanted, bool anySw
         });
     if (!closed)
         view.CloseProgress();
-    const bool cutOff = r.stage == ChangedUploadStage::Write || r.stage == ChangedUploadStage::Stopped;
+    // Once writing began, the switch's state is named, whatever failed after.
+    const bool cutOff = r.stage == ChangedUploadStage::Write || r.stage == ChangedUploadStage::Stopped ||
+                        r.stage == ChangedUploadStage::ReadBack;
     if (r.failure != TransferFailure::None) {
         view.ShowError(TransferErrorText(r.failure));
         view.DropLink();
