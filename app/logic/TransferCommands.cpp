@@ -8,6 +8,7 @@
 #include "config/SettingsReport.h"
 
 #include <ctime>
+#include <functional>
 
 namespace kovrin {
 
@@ -42,7 +43,12 @@ public:
                                      MessageIcon::Question, MessageButtons::YesNo}) == MessageResult::Yes;
     }
     void StoreRecord(ConfigRecord& record) override { w_.editor_.StoreRecord(record); }
-    void ShowError(const std::string& message) override { w_.error(message); }
+    void ShowError(const std::string& message) override
+    {
+        w_.error(detail_ ? message + "\n\n" + detail_() : message);
+    }
+    // What the one error message adds after the link's text (an upload: the switch's state).
+    void setErrorDetail(std::function<std::string()> detail) { detail_ = std::move(detail); }
     bool CreateProgress(const std::string& caption, int maximum) override
     {
         progress_ = w_.openProgress(caption, maximum);
@@ -61,6 +67,7 @@ private:
     FormConfigLogic& w_;
     std::unique_ptr<ProgressView> progress_;
     int position_ = 0;
+    std::function<std::string()> detail_;
 };
 
 void FormConfigLogic::ActionDownloadExecute()
@@ -107,6 +114,8 @@ void FormConfigLogic::ActionUploadExecute()
 
     TransferSteps steps(*this);
     int acknowledged = 0;
+    // The one error message also says what the switch holds now.
+    steps.setErrorDetail([&] { return UnfinishedFullUploadText(acknowledged, "the values on screen"); });
     const TransferOutcome outcome = RunUpload(steps, record_, [&](const WordDone& done) {
         const WordDone counting = [&](int word) {
             acknowledged = word + 1;
@@ -115,11 +124,8 @@ void FormConfigLogic::ActionUploadExecute()
         WordSteps observer(counting);
         return activePort_->Upload(record_, observer);
     });
-    if (outcome.started && !outcome.ok()) {
+    if (outcome.started && !outcome.ok())
         setDisconnectedDisplay();
-        // What the switch now holds, after the link's own message.
-        error(UnfinishedFullUploadText(acknowledged, "the values on screen"));
-    }
     if (outcome.ok()) {
         uploadedRecord_ = record_;
         uploadTime_ = ReportTimeNow();
