@@ -56,6 +56,14 @@ std::optional<std::string> ScriptedView::runPasswordDialog(const PasswordDialogT
     return std::nullopt;
 }
 
+std::optional<std::string> ScriptedView::runNetworkPortDialog(const NetworkPortDialogTexts& texts)
+{
+    if (!AutoDismiss())
+        return view_.runNetworkPortDialog(texts);
+    Print(std::string(texts.caption), "cancelled");
+    return std::nullopt;
+}
+
 void ScriptedView::runPropertiesDialog(const PropertiesContent& content)
 {
     if (!AutoDismiss())
@@ -69,6 +77,15 @@ void ScriptedView::showComparison(const CompareContent& content)
         return view_.showComparison(content);
     // A scripted run reads the comparison where it reads the message boxes.
     Print(content.caption, CompareText(content));
+}
+
+CompareChoice ScriptedView::runComparison(const CompareContent& content)
+{
+    if (!AutoDismiss())
+        return view_.runComparison(content);
+    // Printed, and closed: a scripted run uploads nothing from it.
+    Print(content.caption, CompareText(content));
+    return {};
 }
 
 void ScriptedView::showException(const std::string& message)

@@ -21,7 +21,9 @@ public:
     }
     std::optional<std::string> runPasswordDialog(const PasswordDialogTexts& texts) override;
     void runPropertiesDialog(const PropertiesContent& content) override;
+    std::optional<std::string> runNetworkPortDialog(const NetworkPortDialogTexts& texts) override;
     void showComparison(const CompareContent& content) override;
+    CompareChoice runComparison(const CompareContent& content) override;
     void showException(const std::string& message) override;
     void focusControl(std::string_view name) override { view_.focusControl(name); }
     void closeWindow() override { view_.closeWindow(); }

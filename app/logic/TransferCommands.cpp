@@ -4,6 +4,11 @@
 
 #include "app/logic/WindowTexts.h"
 #include "comm/Archive.h"
+#include "comm/ChangedUpload.h"
+#include "config/SettingsReport.h"
+
+#include <ctime>
+#include <functional>
 
 namespace kovrin {
 
@@ -38,7 +43,12 @@ public:
                                      MessageIcon::Question, MessageButtons::YesNo}) == MessageResult::Yes;
     }
     void StoreRecord(ConfigRecord& record) override { w_.editor_.StoreRecord(record); }
-    void ShowError(const std::string& message) override { w_.error(message); }
+    void ShowError(const std::string& message) override
+    {
+        w_.error(detail_ ? message + "\n\n" + detail_() : message);
+    }
+    // What the one error message adds after the link's text (an upload: the switch's state).
+    void setErrorDetail(std::function<std::string()> detail) { detail_ = std::move(detail); }
     bool CreateProgress(const std::string& caption, int maximum) override
     {
         progress_ = w_.openProgress(caption, maximum);
@@ -57,6 +67,7 @@ private:
     FormConfigLogic& w_;
     std::unique_ptr<ProgressView> progress_;
     int position_ = 0;
+    std::function<std::string()> detail_;
 };
 
 void FormConfigLogic::ActionDownloadExecute()
@@ -79,7 +90,13 @@ void FormConfigLogic::ActionDownloadExecute()
     }
 
     record_ = downloaded;
-    KeepState(record_);
+    sourceRecord_ = record_;
+    sourceTime_ = ReportTimeNow();
+    uploaded_ = false;
+    // Someone changed the switch since its newest archived state: the status says so.
+    const KeptState kept = KeepStateOnce(record_, ArchiveFromEnvironment(), std::time(nullptr));
+    state_.status.labelStatus = std::string(text::kStatusConnected) +
+                                (kept.wordsChanged ? std::string(text::kChangedSinceArchived) : std::string());
     for (ActionId id : {ActionId::Save, ActionId::SaveAs, ActionId::Settings, ActionId::Statistics})
         enable(id);
     dataSource_ = DataSource::Switch;
@@ -96,12 +113,24 @@ void FormConfigLogic::ActionUploadExecute()
         return;  // only reachable when a view calls a disabled command
 
     TransferSteps steps(*this);
+    int acknowledged = 0;
+    // The one error message also says what the switch holds now.
+    steps.setErrorDetail([&] { return UnfinishedFullUploadText(acknowledged, "the values on screen"); });
     const TransferOutcome outcome = RunUpload(steps, record_, [&](const WordDone& done) {
-        WordSteps observer(done);
+        const WordDone counting = [&](int word) {
+            acknowledged = word + 1;
+            done(word);
+        };
+        WordSteps observer(counting);
         return activePort_->Upload(record_, observer);
     });
     if (outcome.started && !outcome.ok())
         setDisconnectedDisplay();
+    if (outcome.ok()) {
+        uploadedRecord_ = record_;
+        uploadTime_ = ReportTimeNow();
+        uploaded_ = true;
+    }
     changed();
 }
 

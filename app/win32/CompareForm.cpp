@@ -17,6 +17,7 @@ constexpr int kHeaderHeight = 24;
 constexpr int kRowHeight = 17;
 constexpr int kMostRowsShown = 16;
 constexpr int kButtonW = 81, kButtonH = 25;
+constexpr int kUploadW = 110;
 constexpr int kColumnWidths[] = {180, 110, 110, 56};  // parameter, on screen, on the switch, unit
 
 int ListHeight(std::size_t rows)
@@ -42,6 +43,21 @@ SIZE ClientSize(const CompareContent& content)
     return {kWidth, NoteTop(content) + kLineHeight + kMargin + kButtonH + kMargin};
 }
 
+// A row's tick: state image 2 ticked, 1 not, 0 none (a derived setting has no word).
+void SetTick(HWND list, int row, int image)
+{
+    LVITEMA state{};
+    state.stateMask = LVIS_STATEIMAGEMASK;
+    state.state = UINT(image) << 12;
+    ::SendMessageA(list, LVM_SETITEMSTATE, WPARAM(row), reinterpret_cast<LPARAM>(&state));
+}
+
+bool Ticked(HWND list, int row)
+{
+    const auto state = UINT(::SendMessageA(list, LVM_GETITEMSTATE, WPARAM(row), LVIS_STATEIMAGEMASK));
+    return (state >> 12) == 2;
+}
+
 HWND ReportList(HWND dialog, const CompareContent& content, Box box, Dpi dpi, HFONT font)
 {
     HWND list = Child(dialog, WC_LISTVIEWA, "",
@@ -49,7 +65,9 @@ HWND ReportList(HWND dialog, const CompareContent& content, Box box, Dpi dpi, HF
                       box, kCompareListId, dpi, font, WS_EX_CLIENTEDGE);
     // Named by the dialog, not by the warning placed before it.
     NameControl(list, {content.caption, {}, {}});
-    ::SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
+    // The list's own check boxes: Space toggles the focused row's tick.
+    ::SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
+                   LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | (content.canUpload ? LVS_EX_CHECKBOXES : 0));
     for (std::size_t c = 0; c < content.headers.size() && c < std::size(kColumnWidths); ++c) {
         const std::string header = Ansi(content.headers[c]);
         LVCOLUMNA column{};
@@ -73,6 +91,8 @@ HWND ReportList(HWND dialog, const CompareContent& content, Box box, Dpi dpi, HF
             sub.pszText = const_cast<char*>(cells[c].c_str());
             ::SendMessageA(list, LVM_SETITEMTEXTA, WPARAM(at), reinterpret_cast<LPARAM>(&sub));
         }
+        if (content.canUpload)
+            SetTick(list, int(at), row.word < 0 ? 0 : row.ticked ? 2 : 1);
     }
     // The last column takes what is left of the list's width.
     ::SendMessageA(list, LVM_SETCOLUMNWIDTH, std::size(kColumnWidths) - 1, LVSCW_AUTOSIZE_USEHEADER);
@@ -106,11 +126,28 @@ bool TFormCompare::onInit(HWND dialog, Dpi dpi, HFONT font)
     const int noteTop = NoteTop(content_);
     Child(dialog, "STATIC", content_.note, WS_VISIBLE | SS_NOPREFIX, {kMargin, noteTop, inner, kLineHeight},
           kCompareNoteId, dpi, font);
-    // OK is the default button: Enter closes the dialog from the list too, Esc as well.
-    HWND ok = ImageButton(dialog, "OK", "BtnOk",
-                          {kWidth - kMargin - kButtonW, noteTop + kLineHeight + kMargin, kButtonW, kButtonH}, IDOK,
-                          true, dpi, font, icons_);
-    ::SetFocus(list != nullptr ? list : ok);
+    // "Close" ends it as Esc and the close box do; "Upload selected" only when clicked.
+    const int buttonTop = noteTop + kLineHeight + kMargin;
+    HWND close = Child(dialog, "BUTTON", content_.closeButton, WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON,
+                       {kWidth - kMargin - kButtonW, buttonTop, kButtonW, kButtonH}, IDCANCEL, dpi, font);
+    if (content_.canUpload)
+        Child(dialog, "BUTTON", content_.uploadButton, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
+              {kWidth - 2 * kMargin - kButtonW - kUploadW, buttonTop, kUploadW, kButtonH}, kCompareUploadId, dpi,
+              font);
+    ::SetFocus(list != nullptr ? list : close);
+    return true;
+}
+
+bool TFormCompare::onCommand(HWND dialog, int id, int code)
+{
+    if (id != kCompareUploadId || code != BN_CLICKED)
+        return false;
+    HWND list = ::GetDlgItem(dialog, kCompareListId);
+    ticked_.clear();
+    for (std::size_t r = 0; r < content_.rows.size() && list; ++r)
+        if (content_.rows[r].word >= 0 && Ticked(list, int(r)))
+            ticked_.push_back(content_.rows[r].word);
+    ::EndDialog(dialog, kCompareUploadId);
     return true;
 }
 

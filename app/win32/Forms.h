@@ -66,10 +66,16 @@ class TFormCompare : public ModalDialog {
 public:
     explicit TFormCompare(const CompareContent& content);
 
+    // The words of the rows ticked when "Upload selected" closed the dialog (which then
+    // returns kCompareUploadId).
+    const std::vector<int>& tickedWords() const { return ticked_; }
+
 private:
     bool onInit(HWND dialog, Dpi dpi, HFONT font) override;
+    bool onCommand(HWND dialog, int id, int code) override;
 
     CompareContent content_;
+    std::vector<int> ticked_;
     std::vector<UniqueIcon> icons_;
 };
 

@@ -387,9 +387,18 @@ void TFormConfig::runPropertiesDialog(const PropertiesContent& content)
 
 void TFormConfig::showComparison(const CompareContent& content)
 {
+    runComparison(content);
+}
+
+CompareChoice TFormConfig::runComparison(const CompareContent& content)
+{
     TFormCompare dialog(content);
-    dialog.run(window_);
+    CompareChoice choice;
+    choice.upload = dialog.run(window_) == kCompareUploadId;
+    if (choice.upload)
+        choice.words = dialog.tickedWords();
     reactivate();
+    return choice;
 }
 
 void TFormConfig::showException(const std::string& message)

@@ -31,6 +31,7 @@ inline constexpr int kPropertiesFirstEditId = 40;  // one per kPropertiesFields 
 inline constexpr int kCompareListId = 70;     // the table of differences
 inline constexpr int kCompareNoteId = 71;     // "No differences", or how many differ
 inline constexpr int kCompareWarningId = 72;  // another switch's ATS code
+inline constexpr int kCompareUploadId = 73;   // "Upload selected"
 inline constexpr int kNetworkPortComboId = 80;  // the network port name, with the last ones used
 
 } // namespace kovrin::win32

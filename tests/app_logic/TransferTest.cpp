@@ -1,6 +1,8 @@
 // ActionDownloadExecute and ActionUploadExecute over the scripted link.
 #include "WindowFixture.h"
 
+#include "comm/ChangedUpload.h"
+
 namespace kovrin::test {
 namespace {
 
@@ -80,9 +82,12 @@ TEST_F(WindowTest, FailedTransferDisposesOfTheLinkAndLeavesTheRecord)
         links.script.failAtWord = row.atWord;
         view.events.clear();
 
+        // A cut-off upload's one message also says what the switch now holds.
+        const std::string message =
+            row.upload ? row.message + "\n\n" + UnfinishedFullUploadText(row.atWord, "the values on screen") : row.message;
         if (row.upload) {
             view.expectQuestion("Are you sure to upload values to ATS?", true);
-            view.expectMessage(row.message);
+            view.expectMessage(message);
             window->ActionUploadExecute();
         } else {
             view.expectQuestion("Do you want to save actual data?", false);
@@ -93,7 +98,7 @@ TEST_F(WindowTest, FailedTransferDisposesOfTheLinkAndLeavesTheRecord)
         EXPECT_EQ(view.messages.back().icon, MessageIcon::Error);
         // The box comes while the dialog is up, the dialog goes after it.
         ASSERT_GE(view.events.size(), 2u);
-        EXPECT_EQ(view.events[view.events.size() - 2], "message " + row.message);
+        EXPECT_EQ(view.events[view.events.size() - 2], "message " + message);
         EXPECT_EQ(view.events.back(), "close");
         EXPECT_EQ(view.count("label " + std::string(row.upload ? "Please wait ...  configuration records uploading"
                                                                : "Please wait ...  configuration records downloading")),

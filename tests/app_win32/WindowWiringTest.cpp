@@ -415,6 +415,62 @@ TEST_F(WindowWiringTest, CompareOverCom1ListsWhatTheSwitchHoldsOtherwise)
     command(ActionId::Disconnect);
 }
 
+// Unticks every row of the Compare dialog but VoltageMaxA's, then "Upload selected".
+void CALLBACK UploadOneCompareRow(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    HWND list = nullptr;
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND window, LPARAM found) -> BOOL {
+            *reinterpret_cast<HWND*>(found) = ::GetDlgItem(window, kCompareListId);
+            return *reinterpret_cast<HWND*>(found) == nullptr;
+        },
+        reinterpret_cast<LPARAM>(&list));
+    if (list == nullptr)
+        return;
+    ::KillTimer(nullptr, timer);
+    const int rows = int(::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int r = 0; r < rows; ++r) {
+        char cell[64] = {};
+        LVITEMA item{};
+        item.pszText = cell;
+        item.cchTextMax = sizeof cell;
+        ::SendMessageA(list, LVM_GETITEMTEXTA, WPARAM(r), reinterpret_cast<LPARAM>(&item));
+        g_rows.push_back(cell);
+        if (std::string(cell) == "VoltageMaxA")
+            continue;
+        LVITEMA state{};
+        state.stateMask = LVIS_STATEIMAGEMASK;
+        state.state = 1u << 12;  // unticked
+        ::SendMessageA(list, LVM_SETITEMSTATE, WPARAM(r), reinterpret_cast<LPARAM>(&state));
+    }
+    ::SendMessageA(::GetParent(list), WM_COMMAND, MAKEWPARAM(kCompareUploadId, BN_CLICKED), 0);
+}
+
+// Compare with the window's factory values, every row unticked but one: only that word
+// goes to the switch (word 2 back to 258; word 0 keeps 186).
+TEST_F(WindowWiringTest, CompareOverCom1UploadsOnlyTheTickedRow)
+{
+    if (std::getenv("KOVRIN_SIM_ON_COM1") == nullptr)
+        GTEST_SKIP() << "no simulated switch on COM1";
+    command(ActionId::Connect);
+    command(ActionId::Download);
+    const std::string heldMin = text(ControlId::Edit3);
+    command(ActionId::New);
+    form->messages.clear();
+    g_rows.clear();
+    ::SetTimer(nullptr, 0, 20, &UploadOneCompareRow);
+    command(ActionId::Compare);
+    EXPECT_GE(g_rows.size(), 2u);
+    ASSERT_EQ(form->messages.size(), 2u);
+    EXPECT_EQ(form->messages[0], text::kUploadQuestion);
+    EXPECT_EQ(form->messages[1], "1 word(s) written; the switch holds them.");
+    command(ActionId::Download);
+    EXPECT_EQ(text(ControlId::Edit4), "258");
+    EXPECT_EQ(text(ControlId::Edit3), heldMin);
+    command(ActionId::Disconnect);
+}
+
 // Needs an adapter on Wine's HID bus with ats-sim behind it, started with words 0 = 185,
 // 2 = 260 and 14 = 95 (the Wine HID test in tests/usbemu runs this one).
 // The network port dialog of this thread, answered with the name in
