@@ -2,6 +2,7 @@
 
 #include "comm/DebugLog.h"
 #include "config/ConfigFile.h"
+#include "config/SwitchIdentity.h"
 #include "platform/ArchiveFolder.h"
 #include "platform/Folders.h"
 
@@ -11,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 namespace kovrin {
 
@@ -101,9 +103,8 @@ ArchiveLocation ArchiveFromEnvironment()
 
 std::string ArchiveFolderName(std::string_view atsCode)
 {
-    // A switch pads its code with blanks to the field's width; "A" and "A  " are one switch.
-    while (!atsCode.empty() && atsCode.back() == ' ')
-        atsCode.remove_suffix(1);
+    // A switch pads its code to the field's width; "A" and "A  " are one switch.
+    atsCode = TrimSwitchText(atsCode);
     if (atsCode.empty())
         return "%00";
     std::string name;
@@ -146,25 +147,23 @@ std::string ArchiveFileName(const std::tm& utc, int attempt)
     return result + std::string(kExtension);
 }
 
-std::string KeepState(const ConfigRecord& record, const ArchiveLocation& location, std::time_t when)
+namespace {
+
+// The file's text after its first line (the date).
+std::string_view AfterDateLine(std::string_view text)
 {
-    if (!location.enabled)
-        return {};
-    if (location.root.empty()) {
-        DebugLog("Archive: no folder for the archive, state not kept\n");
-        return {};
-    }
-    const std::string folder = Join(location.root, ArchiveFolderName(record.text(field::AtsCode)));
-    if (!MakeFolders(folder)) {
-        DebugLogF("Archive: cannot create %s, state not kept\n", folder.c_str());
-        return {};
-    }
-    std::tm utc{};
-    if (!BreakDownTime(when, true, utc)) {
-        DebugLog("Archive: no time for the state's name, state not kept\n");
-        return {};
-    }
-    const std::string bytes = ConfigFileText(record, LocalOf(when));
+    const std::size_t end = text.find('\n');
+    return end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+}
+
+std::string FileText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+std::string WriteState(const std::string& folder, const std::tm& utc, const std::string& bytes)
+{
     // Two states within one second take the next free name.
     constexpr int kAttempts = 100;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
@@ -181,6 +180,57 @@ std::string KeepState(const ConfigRecord& record, const ArchiveLocation& locatio
     }
     DebugLogF("Archive: no free name in %s, state not kept\n", folder.c_str());
     return {};
+}
+
+} // namespace
+
+KeptState KeepStateOnce(const ConfigRecord& record, const ArchiveLocation& location, std::time_t when)
+{
+    KeptState kept;
+    if (!location.enabled)
+        return kept;
+    if (location.root.empty()) {
+        DebugLog("Archive: no folder for the archive, state not kept\n");
+        return kept;
+    }
+    const std::string folder = Join(location.root, ArchiveFolderName(record.text(field::AtsCode)));
+    if (!MakeFolders(folder)) {
+        DebugLogF("Archive: cannot create %s, state not kept\n", folder.c_str());
+        return kept;
+    }
+    std::tm utc{};
+    if (!BreakDownTime(when, true, utc)) {
+        DebugLog("Archive: no time for the state's name, state not kept\n");
+        return kept;
+    }
+    const std::string bytes = ConfigFileText(record, LocalOf(when));
+    if (const std::vector<std::string> states = StateNames(folder); !states.empty()) {
+        kept.previous = Join(folder, states.front());
+        if (AfterDateLine(FileText(kept.previous)) == AfterDateLine(bytes)) {
+            kept.path = kept.previous;
+            return kept;
+        }
+        ConfigRecord newest;
+        if (ReadConfigFile(newest, kept.previous) == ReadResult::Read)
+            for (int i = 0; i < kParameterWordCount; ++i)
+                kept.wordsChanged = kept.wordsChanged || newest.word(i) != record.word(i);
+    }
+    kept.path = WriteState(folder, utc, bytes);
+    kept.added = !kept.path.empty();
+    return kept;
+}
+
+std::string KeepState(const ConfigRecord& record, const ArchiveLocation& location, std::time_t when)
+{
+    return KeepStateOnce(record, location, when).path;
+}
+
+std::string ChangedSinceText(const KeptState& kept)
+{
+    if (!kept.wordsChanged)
+        return {};
+    return "The switch holds other words than its newest archived state (" + kept.previous +
+           "): it was changed since.";
 }
 
 std::string KeepState(const ConfigRecord& record, const ArchiveLocation& location)

@@ -36,10 +36,23 @@ std::string ArchiveCodeOfFolder(std::string_view folderName);
 // extension, so names sort by time and a later state never takes an earlier one's name.
 std::string ArchiveFileName(const std::tm& utc, int attempt = 0);
 
-// Keeps `record` (as Save would write it at time `when`) under its ATS code. Returns the
-// file's path, or empty when the archive is off or the state could not be kept (logged).
+// What keeping a state did.
+struct KeptState {
+    std::string path;           // the file that holds the state; empty when not kept
+    bool added = false;         // false: the newest state already was this one
+    bool wordsChanged = false;  // words 0..15 differ from the newest state kept before
+    std::string previous;       // that newest state's path, when there was one
+};
+
+// Keeps `record` (as Save would write it at time `when`) under its ATS code, unless the
+// newest state kept for that switch is the same file but for its date line: a state is
+// kept once. The path is empty when the archive is off or the state could not be kept
+// (logged).
+KeptState KeepStateOnce(const ConfigRecord& record, const ArchiveLocation& location, std::time_t when);
 std::string KeepState(const ConfigRecord& record, const ArchiveLocation& location, std::time_t when);
 std::string KeepState(const ConfigRecord& record, const ArchiveLocation& location = ArchiveFromEnvironment());
+// Download's note when the switch holds other words than its newest kept state.
+std::string ChangedSinceText(const KeptState& kept);
 
 struct ArchivedSwitch {
     std::string code;     // the ATS code's bytes, as the record holds them

@@ -2,7 +2,10 @@
 
 #include "comm/DebugLog.h"
 #include "comm/Frame.h"
+#include "config/ParameterRules.h"
+#include "config/SwitchIdentity.h"
 
+#include <algorithm>
 #include <array>
 #include <numeric>
 
@@ -28,23 +31,35 @@ TransferFailure ReadSwitchState(LinkOperations& link, ConfigRecord& state, const
     return failure;
 }
 
-TransferFailure WriteWords(LinkOperations& link, std::span<const WordChange> changes, Clock& clock,
-                           const WordDone& wordDone)
+WordPause SleepOn(Clock& clock)
 {
+    return [&clock](Clock::Ms pause) {
+        clock.sleepFor(pause);
+        return true;
+    };
+}
+
+WriteOutcome WriteWords(LinkOperations& link, std::span<const WordChange> changes, const WordPause& pause,
+                        const WordDone& wordDone)
+{
+    WriteOutcome out;
     std::array<std::uint8_t, 64> answer{};
     std::size_t received = 0;
     for (const WordChange& change : changes) {
-        clock.sleepFor(kUploadPause);
+        if (!pause(kUploadPause)) {
+            out.stopped = true;
+            return out;
+        }
         const Frame request = BuildRequestSM(change.word, change.wanted);
         DebugLog("\n Prepared message: " + FrameText(request));
-        const TransferFailure failure =
-            ExchangeRequest(link, request, kAnswerSM, answer.data(), answer.size(), received);
-        if (failure != TransferFailure::None)
-            return failure;
+        out.failure = ExchangeRequest(link, request, kAnswerSM, answer.data(), answer.size(), received);
+        if (out.failure != TransferFailure::None)
+            return out;
+        out.written.push_back(change);
         if (wordDone)
             wordDone(change.word);
     }
-    return TransferFailure::None;
+    return out;
 }
 
 namespace {
@@ -95,6 +110,66 @@ ReadBackResult ReadBackWords(LinkOperations& link, const ConfigRecord& sent)
 ChangedUploadResult UploadChangedWords(LinkOperations& link, const ConfigRecord& wanted, Clock& clock,
                                        const ChangedUploadOptions& options, const StepDone& stepDone)
 {
+    return UploadChangedWords(link, wanted, SleepOn(clock), options, stepDone);
+}
+
+bool OrderForRules(const ConfigRecord& before, std::vector<WordChange>& changes)
+{
+    std::vector<WordWrite> writes;
+    for (const WordChange& c : changes)
+        writes.push_back({c.word, c.wanted});
+    if (!OrderKeepingRules(WordsOf(before), writes))
+        return false;
+    const ParameterWords held = WordsOf(before);
+    for (std::size_t i = 0; i < writes.size(); ++i)
+        changes[i] = {writes[i].word, held[static_cast<std::size_t>(writes[i].word)], writes[i].value};
+    return true;
+}
+
+namespace {
+
+std::string WordList(const std::vector<int>& words)
+{
+    std::string out;
+    for (const int w : words)
+        out += (out.empty() ? "" : ", ") + std::to_string(w) + " (" +
+               std::string(kParameters[static_cast<std::size_t>(w)].name) + ")";
+    return out.empty() ? "none" : out;
+}
+
+} // namespace
+
+std::string UnfinishedUploadText(const ChangedUploadResult& r, const std::string& file)
+{
+    std::vector<int> took, notWritten;
+    for (const WordChange& c : r.written)
+        took.push_back(c.word);
+    for (const WordChange& c : r.changes)
+        if (std::none_of(r.written.begin(), r.written.end(), [&](const WordChange& w) { return w.word == c.word; }))
+            notWritten.push_back(c.word);
+    std::string text = "The upload did not finish. The switch acknowledged words: " + WordList(took) +
+                       ". Not written: " + WordList(notWritten) + ".";
+    text += r.archived.empty() ? " The state before the upload was not archived."
+                               : " The state before the upload is kept in " + r.archived + ".";
+    text += " To finish, run the same upload of " + file + " again (only what still differs is written)";
+    text += r.archived.empty() ? "." : "; to go back, upload " + r.archived + ".";
+    return text;
+}
+
+std::string UnfinishedFullUploadText(int acknowledged, const std::string& file)
+{
+    std::vector<int> took, notWritten;
+    for (int w = 0; w < kParameterWordCount; ++w)
+        (w < acknowledged ? took : notWritten).push_back(w);
+    return "The upload did not finish. The switch acknowledged words: " + WordList(took) + ". Not written: " +
+           WordList(notWritten) + ". The upload reads nothing first, so no state before it was kept. To finish, " +
+           "run the same upload of " + file + " again.";
+}
+
+ChangedUploadResult UploadChangedWords(LinkOperations& link, const ConfigRecord& wanted, const WordPause& pause,
+                                       const ChangedUploadOptions& options, const StepDone& stepDone,
+                                       const WritePlanned& planned)
+{
     ChangedUploadResult result;
     const auto step = [&](ChangedUploadStage stage) {
         return [&, stage](int word) {
@@ -109,15 +184,24 @@ ChangedUploadResult UploadChangedWords(LinkOperations& link, const ConfigRecord&
         result.archived = KeepState(result.before, *options.archive);
 
     result.changes = DifferingWords(result.before, wanted);
-    if (!options.anySwitch && result.before.text(field::AtsCode) != wanted.text(field::AtsCode)) {
+    if (!options.anySwitch && NamesSwitch(wanted) && !SameSwitch(result.before, wanted)) {
         result.stage = ChangedUploadStage::OtherSwitch;
         return result;
     }
+    result.ruleSafeOrder = OrderForRules(result.before, result.changes);
+    if (planned)
+        planned(result);
 
     result.stage = ChangedUploadStage::Write;
-    result.failure = WriteWords(link, result.changes, clock, step(ChangedUploadStage::Write));
+    WriteOutcome wrote = WriteWords(link, result.changes, pause, step(ChangedUploadStage::Write));
+    result.written = std::move(wrote.written);
+    result.failure = wrote.failure;
     if (result.failure != TransferFailure::None)
         return result;
+    if (wrote.stopped) {
+        result.stage = ChangedUploadStage::Stopped;
+        return result;
+    }
 
     result.stage = ChangedUploadStage::ReadBack;
     std::vector<int> written;

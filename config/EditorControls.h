@@ -2,6 +2,8 @@
 // The controls of the "Basic" page (TabSheet1) as the form defines them: one table that
 // the editor model, a view mirroring it and the tools read names, kinds, parents, ranges
 // and initial states from. Qt object names equal these resource names.
+#include "config/Parameters.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -43,8 +45,9 @@ struct ControlInfo {
 using CK = ControlKind;
 using CI = ControlId;
 
-// Positions of the up-downs whose form value is not given are the lower ends of their
-// ranges; the page stays hidden until the first ShowRecord anyway.
+// Ranges come from the parameter table (frequencies at 50 Hz). Positions of the up-downs
+// whose form value is not given are the lower ends of their ranges; the page stays hidden
+// until the first ShowRecord anyway.
 inline constexpr std::array<ControlInfo, kControlCount> kEditorControls{{
     {CI::GroupBox24, "GroupBox24", CK::GroupBox, "TabSheet1", "", "Input A", 0, 0, 0, true, true},
     {CI::GroupBox1, "GroupBox1", CK::GroupBox, "TabSheet1", "", "Input B", 0, 0, 0, true, true},
@@ -52,21 +55,21 @@ inline constexpr std::array<ControlInfo, kControlCount> kEditorControls{{
     {CI::GroupBox3, "GroupBox3", CK::GroupBox, "TabSheet1", "", "Transfer mode", 0, 0, 0, false, true},
     {CI::Button1, "Button1", CK::Button, "TabSheet1", "", "Load factory default", 0, 0, 0, true, true},
 
-    {CI::ScrollBar1, "ScrollBar1", CK::ScrollBar, "GroupBox24", "Edit3", "", 180, 200, 180, true, true},
-    {CI::ScrollBar2, "ScrollBar2", CK::ScrollBar, "GroupBox24", "Edit4", "", 230, 264, 230, true, true},
-    {CI::ScrollBar3, "ScrollBar3", CK::ScrollBar, "GroupBox1", "Edit9", "", 180, 200, 180, true, true},
-    {CI::ScrollBar4, "ScrollBar4", CK::ScrollBar, "GroupBox1", "Edit10", "", 230, 264, 230, true, true},
+    {CI::ScrollBar1, "ScrollBar1", CK::ScrollBar, "GroupBox24", "Edit3", "", kParameters[0].min, kParameters[0].max, kParameters[0].min, true, true},
+    {CI::ScrollBar2, "ScrollBar2", CK::ScrollBar, "GroupBox24", "Edit4", "", kParameters[2].min, kParameters[2].max, kParameters[2].min, true, true},
+    {CI::ScrollBar3, "ScrollBar3", CK::ScrollBar, "GroupBox1", "Edit9", "", kParameters[4].min, kParameters[4].max, kParameters[4].min, true, true},
+    {CI::ScrollBar4, "ScrollBar4", CK::ScrollBar, "GroupBox1", "Edit10", "", kParameters[6].min, kParameters[6].max, kParameters[6].min, true, true},
 
-    {CI::UpDown1, "UpDown1", CK::UpDown, "GroupBox24", "Edit1", "", 45, 50, 45, true, true},
-    {CI::UpDown2, "UpDown2", CK::UpDown, "GroupBox24", "Edit2", "", 50, 55, 50, true, true},
-    {CI::UpDown7, "UpDown7", CK::UpDown, "GroupBox1", "Edit7", "", 45, 50, 45, true, true},
-    {CI::UpDown8, "UpDown8", CK::UpDown, "GroupBox1", "Edit8", "", 50, 55, 50, true, true},
-    {CI::UpDown13, "UpDown13", CK::UpDown, "GroupBox2", "Edit19", "", 60, 103, 60, true, true},
-    {CI::UpDown14, "UpDown14", CK::UpDown, "GroupBox3", "Edit14", "", 0, 180, 0, true, true},
-    {CI::UpDown15, "UpDown15", CK::UpDown, "GroupBox3", "Edit15", "", 4, 64, 4, true, false},
-    {CI::UpDown16, "UpDown16", CK::UpDown, "GroupBox3", "Edit16", "", 0, 10, 0, true, true},
-    {CI::UpDown17, "UpDown17", CK::UpDown, "GroupBox24", "Edit17", "", 2, 20, 10, false, true},
-    {CI::UpDown18, "UpDown18", CK::UpDown, "GroupBox1", "Edit18", "", 2, 20, 10, false, true},
+    {CI::UpDown1, "UpDown1", CK::UpDown, "GroupBox24", "Edit1", "", kParameters[8].min, kParameters[8].max, kParameters[8].min, true, true},
+    {CI::UpDown2, "UpDown2", CK::UpDown, "GroupBox24", "Edit2", "", kParameters[9].min, kParameters[9].max, kParameters[9].min, true, true},
+    {CI::UpDown7, "UpDown7", CK::UpDown, "GroupBox1", "Edit7", "", kParameters[10].min, kParameters[10].max, kParameters[10].min, true, true},
+    {CI::UpDown8, "UpDown8", CK::UpDown, "GroupBox1", "Edit8", "", kParameters[11].min, kParameters[11].max, kParameters[11].min, true, true},
+    {CI::UpDown13, "UpDown13", CK::UpDown, "GroupBox2", "Edit19", "", kParameters[14].min, kParameters[14].max, kParameters[14].min, true, true},
+    {CI::UpDown14, "UpDown14", CK::UpDown, "GroupBox3", "Edit14", "", kParameters[12].min, kParameters[12].max, kParameters[12].min, true, true},
+    {CI::UpDown15, "UpDown15", CK::UpDown, "GroupBox3", "Edit15", "", kParameters[15].min, kParameters[15].max, kParameters[15].min, true, false},
+    {CI::UpDown16, "UpDown16", CK::UpDown, "GroupBox3", "Edit16", "", kParameters[13].min, kParameters[13].max, kParameters[13].min, true, true},
+    {CI::UpDown17, "UpDown17", CK::UpDown, "GroupBox24", "Edit17", "", kHysteresisMin, kHysteresisMax, 10, false, true},
+    {CI::UpDown18, "UpDown18", CK::UpDown, "GroupBox1", "Edit18", "", kHysteresisMin, kHysteresisMax, 10, false, true},
 
     {CI::Edit1, "Edit1", CK::Edit, "GroupBox24", "", "", 0, 0, 0, true, true},
     {CI::Edit2, "Edit2", CK::Edit, "GroupBox24", "", "", 0, 0, 0, true, true},

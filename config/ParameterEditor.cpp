@@ -1,5 +1,7 @@
 #include "config/ParameterEditor.h"
 
+#include "config/ParameterRules.h"
+
 #include <algorithm>
 
 namespace kovrin {
@@ -23,41 +25,12 @@ constexpr WordBinding kUpDownWords[] = {
 constexpr WordBinding kReturnVoltageWords[] = {
     {1, CI::Edit5}, {3, CI::Edit6}, {5, CI::Edit11}, {7, CI::Edit12}};
 
-// The frequency up-downs: wide ranges after ShowRecord, narrow ones per nominal frequency.
-struct FrequencyRanges {
-    ControlId upDown;
-    int wideMin, wideMax;
-    int min50, max50, position50;
-    int min60, max60, position60;
-};
+// The frequency up-downs and the words they show.
+constexpr WordBinding kFrequencyWords[] = {{8, CI::UpDown1}, {9, CI::UpDown2}, {10, CI::UpDown7}, {11, CI::UpDown8}};
 
-constexpr FrequencyRanges kFrequencyRanges[] = {
-    {CI::UpDown1, 40, 80, 45, 50, 45, 55, 60, 55},
-    {CI::UpDown2, 40, 85, 50, 55, 55, 60, 65, 65},
-    {CI::UpDown7, 40, 80, 45, 50, 45, 55, 60, 55},
-    {CI::UpDown8, 40, 85, 50, 55, 55, 60, 65, 65},
-};
+const ParameterInfo& Info(int word) { return kParameters[static_cast<std::size_t>(word)]; }
 
-struct Rule {
-    ControlId left;
-    ControlId right;
-    bool strict;  // broken when left >= right; otherwise when left > right
-    std::string_view message;
-    ControlId focus;
-};
-
-constexpr std::string_view kFrequencyRuleMessage = "Frequency threshold minimum must be <= of threshold maximum";
-constexpr std::string_view kVoltageMinRuleMessage = "Voltage threshold minimum must be < of return voltage";
-constexpr std::string_view kVoltageMaxRuleMessage = "Voltage threshold maximum must be > of return voltage";
-
-constexpr Rule kRules[] = {
-    {CI::Edit1, CI::Edit2, false, kFrequencyRuleMessage, CI::Edit1},
-    {CI::Edit7, CI::Edit8, false, kFrequencyRuleMessage, CI::Edit7},
-    {CI::Edit3, CI::Edit5, true, kVoltageMinRuleMessage, CI::Edit3},
-    {CI::Edit9, CI::Edit11, true, kVoltageMinRuleMessage, CI::Edit9},
-    {CI::Edit6, CI::Edit4, true, kVoltageMaxRuleMessage, CI::Edit4},
-    {CI::Edit12, CI::Edit10, true, kVoltageMaxRuleMessage, CI::Edit10},
-};
+ControlId DisplayOf(int word) { return FindControl(Info(word).display).value_or(CI::Edit1); }
 
 // Up-down positions are signed 16-bit numbers.
 int asPosition(long long value) { return static_cast<std::int16_t>(static_cast<std::uint16_t>(value)); }
@@ -191,14 +164,14 @@ int ParameterEditor::Frequency() const
 
 void ParameterEditor::recomputeReturnVoltagesA()
 {
-    SetText(CI::Edit5, number(state(CI::ScrollBar1).position + HysteresisA()));
-    SetText(CI::Edit6, number(state(CI::ScrollBar2).position - HysteresisA()));
+    SetText(CI::Edit5, number(ReturnVoltageFrom(Info(1), state(CI::ScrollBar1).position, HysteresisA())));
+    SetText(CI::Edit6, number(ReturnVoltageFrom(Info(3), state(CI::ScrollBar2).position, HysteresisA())));
 }
 
 void ParameterEditor::recomputeReturnVoltagesB()
 {
-    SetText(CI::Edit11, number(state(CI::ScrollBar3).position + HysteresisB()));
-    SetText(CI::Edit12, number(state(CI::ScrollBar4).position - HysteresisB()));
+    SetText(CI::Edit11, number(ReturnVoltageFrom(Info(5), state(CI::ScrollBar3).position, HysteresisB())));
+    SetText(CI::Edit12, number(ReturnVoltageFrom(Info(7), state(CI::ScrollBar4).position, HysteresisB())));
 }
 
 void ParameterEditor::recomputeReturnVoltages()
@@ -248,10 +221,11 @@ void ParameterEditor::UpDown18Click() { recomputeReturnVoltagesB(); }
 
 void ParameterEditor::ComboBox1Change()
 {
-    const bool sixty = Frequency() == 60;
-    for (const FrequencyRanges& f : kFrequencyRanges) {
-        SetRange(f.upDown, sixty ? f.min60 : f.min50, sixty ? f.max60 : f.max50);
-        SetPosition(f.upDown, sixty ? f.position60 : f.position50);
+    const int frequency = Frequency();
+    for (const WordBinding& f : kFrequencyWords) {
+        const ValueRange range = RangeAt(Info(f.word), frequency, {});
+        SetRange(f.control, range.min, range.max);
+        SetPosition(f.control, FrequencyPreset(Info(f.word), frequency));
     }
 }
 
@@ -306,8 +280,10 @@ void ParameterEditor::UserSelectFrequency(int itemIndex)
 
 void ParameterEditor::ShowRecord(const ConfigRecord& record)
 {
-    for (const FrequencyRanges& f : kFrequencyRanges)
-        SetRange(f.upDown, f.wideMin, f.wideMax);
+    for (const WordBinding& f : kFrequencyWords) {
+        const ValueRange wide = WideRange(Info(f.word));
+        SetRange(f.control, wide.min, wide.max);
+    }
     for (const WordBinding& b : kScrollBarWords)
         SetPosition(b.control, record.word(b.word));
     for (const WordBinding& b : kUpDownWords)
@@ -339,12 +315,12 @@ ValidationResult ParameterEditor::ValidateControls(std::string_view activePage) 
     if (activePage != "TabSheet1")
         return {};
     int n = 0;
-    for (const Rule& r : kRules) {
+    for (const ParameterRule& r : kParameterRules) {
         ++n;
-        const long long left = ParseDecimal(state(r.left).text);
-        const long long right = ParseDecimal(state(r.right).text);
-        if (r.strict ? left >= right : left > right)
-            return {false, n, r.message, r.focus};
+        const long long left = ParseDecimal(state(DisplayOf(r.left)).text);
+        const long long right = ParseDecimal(state(DisplayOf(r.right)).text);
+        if (!r.holds(static_cast<long>(left), static_cast<long>(right)))
+            return {false, n, r.message, DisplayOf(r.focusWord)};
     }
     return {};
 }

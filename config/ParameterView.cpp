@@ -1,7 +1,7 @@
 #include "config/ParameterView.h"
 
-#include "config/DecimalText.h"
 #include "config/ParameterEditor.h"
+#include "config/SwitchIdentity.h"
 #include "config/Windows1252.h"
 
 #include <algorithm>
@@ -30,7 +30,7 @@ IdentityField Code(std::uint8_t code, const std::string& meaning)
 const std::vector<IdentitySource>& IdentitySources()
 {
     static const std::vector<IdentitySource> sources{
-        {"atsCode", "ATS code", false, [](const ConfigRecord& r) { return Text(Windows1252ToUtf8(r.text(field::AtsCode).substr(0, kAtsCodeMaxChars))); }},
+        {"atsCode", "ATS code", false, [](const ConfigRecord& r) { return Text(Windows1252ToUtf8(SwitchCode(r))); }},
         {"atsModel", "ATS model", false, [](const ConfigRecord& r) { return Text(Windows1252ToUtf8(r.text(field::AtsModel).substr(0, kAtsModelMaxChars))); }},
         {"firmware", "Firmware version (mC)", false, [](const ConfigRecord& r) { return Text(Windows1252ToUtf8(r.text(field::FirmwareVersion))); }},
         {"ioConfiguration", "I/O configuration", false, [](const ConfigRecord& r) { return Code(r.code(field::IoConfiguration), IoConfigurationText(r.code(field::IoConfiguration))); }},
@@ -42,22 +42,6 @@ const std::vector<IdentitySource>& IdentitySources()
         {"nominalFrequency", "Nominal frequency (Hz)", true, [](const ConfigRecord& r) { return Number(r.number(field::NominalFrequency)); }},
     };
     return sources;
-}
-
-void Range(const ParameterInfo& p, const ParameterView& view, int& min, int& max)
-{
-    if (p.computed()) {
-        // A return voltage follows its threshold by the hysteresis, 2..20 V.
-        const int base = static_cast<int>(ParseDecimal(view.parameters[static_cast<std::size_t>(p.baseWord)].shown));
-        min = base + p.offsetMin;
-        max = base + p.offsetMax;
-    } else if (p.frequency() && view.frequency == 60) {
-        min = p.min60;
-        max = p.max60;
-    } else {
-        min = p.min;
-        max = p.max;
-    }
 }
 
 } // namespace
@@ -81,10 +65,8 @@ const ParameterValue* ParameterView::parameter(std::string_view name) const
 ParameterView MakeParameterView(const ConfigRecord& record, bool fromSwitch)
 {
     ParameterView view;
-    // The factory defaults fill the identification with 0xFF bytes: no switch is named.
-    const auto code = record.bytes().begin() + static_cast<std::ptrdiff_t>(field::AtsCode.offset);
-    view.namesSwitch = !std::all_of(code, code + static_cast<std::ptrdiff_t>(field::AtsCode.width),
-                                    [](std::uint8_t b) { return b == 0xFF; });
+    view.namesSwitch = NamesSwitch(record);
+    view.switchCode = SwitchCode(record);
     for (const IdentitySource& s : IdentitySources()) {
         IdentityField f = s.read(record);
         f.key = s.key;
@@ -94,21 +76,27 @@ ParameterView MakeParameterView(const ConfigRecord& record, bool fromSwitch)
             f = IdentityField{s.key, s.label, {}, false, 0, true, false};
         view.identity.push_back(std::move(f));
     }
+    view.words = WordsOf(record);
+    view.frequency = NominalFrequencyOf(view.words);
+    view.hysteresisA = HysteresisAOf(view.words);
+    view.hysteresisB = HysteresisBOf(view.words);
+    // What a load into the window would keep: the editor limits to its controls' ranges.
     ParameterEditor editor;
     editor.ShowRecord(record);
-    view.frequency = editor.Frequency();
-    view.hysteresisA = editor.HysteresisA();
-    view.hysteresisB = editor.HysteresisB();
+    ConfigRecord kept = record;
+    editor.StoreRecord(kept);
     for (const ParameterInfo& p : kParameters) {
         ParameterValue& v = view.parameters[static_cast<std::size_t>(p.word)];
         v.info = &p;
-        v.word = record.word(p.word);
-        v.shown = editor.state(p.display)->text;
-        view.words[static_cast<std::size_t>(p.word)] = v.word;
+        v.word = view.words[static_cast<std::size_t>(p.word)];
+        v.value = WordValue(p, v.word);
+        const ValueRange range = RangeAt(p, view.frequency, view.words);
+        v.min = range.min;
+        v.max = range.max;
+        v.inRange = range.holds(v.value);
+        v.shown = MarkedValue(v.value, range);
+        v.editorWord = kept.word(p.word);
     }
-    // Return voltages' ranges follow their thresholds, so every value is in place first.
-    for (ParameterValue& v : view.parameters)
-        Range(*v.info, view, v.min, v.max);
     view.recordSum = record.word(kRecordSumWord);
     return view;
 }
@@ -118,14 +106,22 @@ std::string RangeText(const ParameterValue& value)
     return std::to_string(value.min) + " to " + std::to_string(value.max);
 }
 
+std::string MarkedValue(long value, const ValueRange& range)
+{
+    if (range.holds(value))
+        return std::to_string(value);
+    return std::to_string(value) + " (outside " + std::to_string(range.min) + " to " + std::to_string(range.max) + ")";
+}
+
 ViewComparison CompareViews(const ParameterView& a, const ParameterView& b)
 {
     ViewComparison c;
     for (std::size_t i = 0; i < a.parameters.size(); ++i) {
         const ParameterValue& pa = a.parameters[i];
         const ParameterValue& pb = b.parameters[i];
-        if (pa.shown != pb.shown)
-            c.parameters.push_back({pa.info->name, pa.info->name, pa.shown, pb.shown, pa.info->unit});
+        if (pa.word != pb.word)
+            c.parameters.push_back({pa.info->name, pa.info->name, pa.shown, pb.shown, pa.info->unit, pa.value,
+                                    pb.value, pa.inRange, pb.inRange});
     }
     const struct {
         std::string_view name;
@@ -138,7 +134,7 @@ ViewComparison CompareViews(const ParameterView& a, const ParameterView& b)
     };
     for (const auto& d : derived)
         if (d.a != d.b)
-            c.parameters.push_back({d.name, d.name, std::to_string(d.a), std::to_string(d.b), d.unit});
+            c.parameters.push_back({d.name, d.name, std::to_string(d.a), std::to_string(d.b), d.unit, d.a, d.b});
     // Against the defaults only the parameters say something.
     if (!a.namesSwitch || !b.namesSwitch)
         return c;
@@ -148,9 +144,7 @@ ViewComparison CompareViews(const ParameterView& a, const ParameterView& b)
         if (fa.known && fb.known && fa.text != fb.text)
             c.identity.push_back({fa.key, fa.label, fa.text, fb.text, {}});
     }
-    const IdentityField* codeA = a.field("atsCode");
-    const IdentityField* codeB = b.field("atsCode");
-    c.otherSwitch = codeA && codeB && codeA->text != codeB->text;
+    c.otherSwitch = a.switchCode != b.switchCode;
     return c;
 }
 

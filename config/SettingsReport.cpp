@@ -29,7 +29,7 @@ std::string Number(long long n) { return std::to_string(n); }
 long long Value(const ParameterView& view, std::string_view name)
 {
     const ParameterValue* p = view.parameter(name);
-    return p ? ParseDecimal(p->shown) : 0;
+    return p ? p->value : 0;
 }
 
 void Row(std::string& out, std::string_view label, const std::string& value)
@@ -156,12 +156,17 @@ std::string SettingsReportHtml(const ParameterView& view, const ReportDetails& d
             Row(h, f.label, f.known ? f.text : "not kept in files");
     Row(h, "Nominal frequency (editor)", Number(view.frequency) + " Hz");
     Row(h, "Hysteresis A / B", Number(view.hysteresisA) + " V / " + Number(view.hysteresisB) + " V");
+    const bool sources = details.valueSources.size() == view.parameters.size();
     h += "</table></div></div>\n<h2>Parameters</h2>\n<table><tr><th>Word</th><th>Parameter</th><th>Name</th>"
-         "<th>Value</th><th>Unit</th><th>Range</th></tr>\n";
+         "<th>Value</th><th>Unit</th><th>Range</th>";
+    h += sources ? "<th>Source</th></tr>\n" : "</tr>\n";
     for (const ParameterValue& p : view.parameters) {
         h += "<tr><td class=\"n\">" + Number(p.info->word) + "</td><td>" + HtmlEscape(p.info->meaning) + "</td><td>" +
              HtmlEscape(p.info->name) + "</td><td class=\"n\">" + HtmlEscape(p.shown) + "</td><td>" +
-             HtmlEscape(p.info->unit) + "</td><td>" + HtmlEscape(RangeText(p)) + "</td></tr>\n";
+             HtmlEscape(p.info->unit) + "</td><td>" + HtmlEscape(RangeText(p)) + "</td>";
+        if (sources)
+            h += "<td>" + HtmlEscape(details.valueSources[static_cast<std::size_t>(p.info->word)]) + "</td>";
+        h += "</tr>\n";
     }
     h += "</table>\n<h2>Bands: trip (yellow) and return (green) windows, nominal value dashed</h2>\n" + Bands(view);
     h += "<h2>Record words</h2>\n<table class=\"words\"><tr>";

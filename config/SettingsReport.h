@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kovrin {
 
@@ -15,6 +16,8 @@ struct ReportDetails {
     std::string version;     // the program's version text
     std::string technician;  // may be empty: a blank line to fill in by hand
     std::string site;
+    // Where each of words 0..15 came from; empty: every value from `source`.
+    std::vector<std::string> valueSources;
 };
 
 std::string SettingsReportHtml(const ParameterView& view, const ReportDetails& details);

@@ -1,9 +1,10 @@
 #include "app/logic/CommLinkService.h"
 
 #include "app/logic/WindowTexts.h"
+#include "comm/Archive.h"
 #include "comm/DebugLog.h"
+#include "comm/SwitchSession.h"
 #include "comm/Transfer.h"
-#include "comm/usb/UsbLink.h"
 
 #include <utility>
 
@@ -15,37 +16,53 @@ class CommLink final : public Link {
 public:
     CommLink(Clock& clock, const SerialOpener& opener, const std::function<bool()>& usbOpen,
              std::shared_ptr<PortFinder> finder)
-        : clock_(clock), port_(opener, std::move(finder)), usbOpen_(usbOpen)
+        : clock_(clock), maker_{opener, std::move(finder), usbOpen}
     {
     }
-    ~CommLink() override { port_.ClosePort(); }
+    ~CommLink() override { Close(); }
 
     bool Open(const std::string& portName) override
     {
-        port_.portName = portName;
-        if (portName == text::kUsbPortName)
-            return usbOpen_ ? usbOpen_() : UsbOpen();
-        return port_.ConnectPort();
+        Close();
+        LinkOpening opened = OpenSwitchLink(portName, maker_);
+        port_ = std::move(opened.link);
+        reason_ = opened.reason;
+        return port_ != nullptr;
     }
-    std::string OpenFailureText() const override
+    std::string OpenFailureText() const override { return reason_; }
+    void Close() override
     {
-        return port_.openFailure().forUser ? port_.openFailure().text : std::string();
+        if (port_)
+            port_->ClosePort();
     }
-    void Close() override { port_.ClosePort(); }
 
     LinkFailure Download(ConfigRecord& record, TransferObserver& observer) override
     {
-        return DownloadRecord(port_, record, [&](int word) { observer.wordTransferred(word); });
+        if (!port_)
+            return LinkFailure::WriteBuffer;
+        return DownloadRecord(*port_, record, [&](int word) { observer.wordTransferred(word); });
     }
     LinkFailure Upload(const ConfigRecord& record, TransferObserver& observer) override
     {
-        return UploadRecord(port_, record, clock_, [&](int word) { observer.wordTransferred(word); });
+        if (!port_)
+            return LinkFailure::WriteBuffer;
+        return UploadRecord(*port_, record, clock_, [&](int word) { observer.wordTransferred(word); });
+    }
+
+    ChangedUploadResult UploadChanged(const ConfigRecord& wanted, TransferObserver& observer) override
+    {
+        if (!port_)
+            return Link::UploadChanged(wanted, observer);
+        const ArchiveLocation archive = ArchiveFromEnvironment();
+        return UploadChangedWords(*port_, wanted, SleepOn(clock_), {false, &archive},
+                                  [&](ChangedUploadStage, int word) { observer.wordTransferred(word); });
     }
 
 private:
     Clock& clock_;
-    CommPort port_;
-    std::function<bool()> usbOpen_;
+    LinkMaker maker_;
+    std::unique_ptr<CommPort> port_;
+    std::string reason_;
 };
 
 } // namespace

@@ -75,6 +75,8 @@ void FormConfigLogic::loadFile(const std::string& name)
     // A file that cannot be read leaves the record as it was; the name is shown anyway.
     ReadConfigFile(record_, name);
     setDataSourceFile(name);
+    sourceRecord_ = record_;
+    uploaded_ = false;
     for (ActionId id : {ActionId::Save, ActionId::SaveAs, ActionId::Settings, ActionId::Statistics})
         enable(id);
     showRecordLoaded();
@@ -84,6 +86,8 @@ void FormConfigLogic::ActionNewExecute()
 {
     offerToSave();
     LoadFactoryDefaults(record_);
+    sourceRecord_ = record_;
+    uploaded_ = false;
     dataSource_ = DataSource::Defaults;
     state_.status.imageUps = false;
     state_.status.imageFile = false;

@@ -135,6 +135,7 @@ private:
     bool validate();
     // The record with words 0..15 as the controls show them.
     ConfigRecord recordOnScreen() const;
+    void uploadSelected(const ConfigRecord& onSwitch, const ConfigRecord& onScreen, const std::vector<int>& words);
     void enable(ActionId id, bool on = true) { state_.action(id).enabled = on; }
     void error(std::string_view text);
     void changed();
@@ -149,6 +150,13 @@ private:
     int accessLevel_ = 0;
     DataSource dataSource_ = DataSource::None;
     ConfigRecord record_;
+    // Where the values came from: the record as last read from the switch or a file (or
+    // the defaults), and as last written to the switch, each with its time.
+    ConfigRecord sourceRecord_;
+    std::string sourceTime_;
+    ConfigRecord uploadedRecord_;
+    std::string uploadTime_;
+    bool uploaded_ = false;
     ParameterEditor editor_;
     std::unique_ptr<Link> activePort_;  // ActivePort
     std::string saveDialogFolder_;      // SaveDialog1 keeps the folder last set

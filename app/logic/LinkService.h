@@ -2,6 +2,7 @@
 // The window's view of the link to the switch: one link object per Connect, opened
 // over a COM port or USB, carrying the download and upload procedures. The
 // production service sits on comm/ (CommLinkService); tests script a fake.
+#include "comm/ChangedUpload.h"
 #include "comm/Transfer.h"
 #include "config/ConfigRecord.h"
 #include "platform/PortFinder.h"
@@ -42,6 +43,18 @@ public:
 
     // Sends words 0..15 of `record` (750 ms before each request).
     virtual LinkFailure Upload(const ConfigRecord& record, TransferObserver& observer) = 0;
+
+    // The changed-only upload: reads the switch's state, writes the words of `wanted`
+    // that differ, reads them back. The observer hears each word read, written and read
+    // back. A link without it writes nothing.
+    virtual ChangedUploadResult UploadChanged(const ConfigRecord& wanted, TransferObserver& observer)
+    {
+        (void)wanted;
+        (void)observer;
+        ChangedUploadResult refused;
+        refused.failure = TransferFailure::WriteBuffer;
+        return refused;
+    }
 };
 
 class LinkService {

@@ -78,6 +78,13 @@ public:
     {
         showMessage({content.caption, CompareText(content), MessageIcon::Information, MessageButtons::Ok});
     }
+    // The same dialog with its ticks and "Upload selected"; a view without them shows the
+    // comparison and the user can only close it.
+    virtual CompareChoice runComparison(const CompareContent& content)
+    {
+        showComparison(content);
+        return {};
+    }
 
     // The application's standard exception display.
     virtual void showException(const std::string& message) = 0;

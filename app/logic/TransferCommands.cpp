@@ -4,6 +4,10 @@
 
 #include "app/logic/WindowTexts.h"
 #include "comm/Archive.h"
+#include "comm/ChangedUpload.h"
+#include "config/SettingsReport.h"
+
+#include <ctime>
 
 namespace kovrin {
 
@@ -79,7 +83,13 @@ void FormConfigLogic::ActionDownloadExecute()
     }
 
     record_ = downloaded;
-    KeepState(record_);
+    sourceRecord_ = record_;
+    sourceTime_ = ReportTimeNow();
+    uploaded_ = false;
+    // Someone changed the switch since its newest archived state: the status says so.
+    const KeptState kept = KeepStateOnce(record_, ArchiveFromEnvironment(), std::time(nullptr));
+    state_.status.labelStatus = std::string(text::kStatusConnected) +
+                                (kept.wordsChanged ? std::string(text::kChangedSinceArchived) : std::string());
     for (ActionId id : {ActionId::Save, ActionId::SaveAs, ActionId::Settings, ActionId::Statistics})
         enable(id);
     dataSource_ = DataSource::Switch;
@@ -96,12 +106,25 @@ void FormConfigLogic::ActionUploadExecute()
         return;  // only reachable when a view calls a disabled command
 
     TransferSteps steps(*this);
+    int acknowledged = 0;
     const TransferOutcome outcome = RunUpload(steps, record_, [&](const WordDone& done) {
-        WordSteps observer(done);
+        const WordDone counting = [&](int word) {
+            acknowledged = word + 1;
+            done(word);
+        };
+        WordSteps observer(counting);
         return activePort_->Upload(record_, observer);
     });
-    if (outcome.started && !outcome.ok())
+    if (outcome.started && !outcome.ok()) {
         setDisconnectedDisplay();
+        // What the switch now holds, after the link's own message.
+        error(UnfinishedFullUploadText(acknowledged, "the values on screen"));
+    }
+    if (outcome.ok()) {
+        uploadedRecord_ = record_;
+        uploadTime_ = ReportTimeNow();
+        uploaded_ = true;
+    }
     changed();
 }
 

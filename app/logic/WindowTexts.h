@@ -1,6 +1,7 @@
 #pragma once
 // Fixed texts of the main window and its commands, in one place. Texts the lower
 // layers already own are taken from there.
+#include "comm/SwitchSession.h"
 #include "comm/Transfer.h"
 #include "config/ParameterEditor.h"
 
@@ -18,6 +19,8 @@ inline constexpr std::string_view kEditorTitle = kValidationTitle;
 
 // Status bar.
 inline constexpr std::string_view kStatusConnected = "Connect";
+inline constexpr std::string_view kChangedSinceArchived = " - the switch was changed since its newest archived state";
+inline constexpr std::string_view kOnScreenNotUploaded = "on screen (not uploaded)";
 inline constexpr std::string_view kStatusDisconnected = "Disconnect";
 inline constexpr std::string_view kAccessUser = "User";
 inline constexpr std::string_view kAccessService = "Service";
@@ -26,12 +29,12 @@ inline constexpr std::string_view kSourceDefaults = "Default data";
 
 // Connection.
 inline constexpr std::string_view kConnecting = "Please wait ...  connection in progress ...";
-inline constexpr std::string_view kCannotOpenUsb = "Cannot open USB port";
-inline constexpr std::string_view kCannotOpenSerial = "Cannot open serial port";
+inline constexpr std::string_view kCannotOpenUsb = kCannotOpenUsbPort;
+inline constexpr std::string_view kCannotOpenSerial = kCannotOpenSerialPort;
 // A network port name the window cannot use; the reason follows on the next line.
 inline constexpr std::string_view kBadNetworkPort = "Not a network port";
 inline constexpr std::string_view kLocalPortLog = "Local port: %s\n";
-inline constexpr std::string_view kUsbPortName = "USB";
+inline constexpr std::string_view kUsbPortName = kUsbPort;
 
 // Transfers: the progress texts and the error texts belong to the flow in comm/Transfer.h.
 inline constexpr std::string_view kUploadQuestion = kovrin::kUploadQuestion;

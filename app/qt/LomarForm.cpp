@@ -196,9 +196,18 @@ std::optional<std::string> TFormConfig::runNetworkPortDialog(const NetworkPortDi
 
 void TFormConfig::showComparison(const CompareContent& content)
 {
+    runComparison(content);
+}
+
+CompareChoice TFormConfig::runComparison(const CompareContent& content)
+{
     TFormCompare dialog(content, this);
-    dialog.exec();
+    CompareChoice choice;
+    choice.upload = dialog.exec() == QDialog::Accepted;
+    if (choice.upload)
+        choice.words = dialog.tickedWords();
     reactivate();
+    return choice;
 }
 
 void TFormConfig::runPropertiesDialog(const PropertiesContent& content)

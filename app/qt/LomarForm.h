@@ -36,6 +36,7 @@ public:
     std::optional<std::string> runNetworkPortDialog(const NetworkPortDialogTexts& texts) override;
     void runPropertiesDialog(const PropertiesContent& content) override;
     void showComparison(const CompareContent& content) override;
+    CompareChoice runComparison(const CompareContent& content) override;
     void showException(const std::string& message) override;
     void focusControl(std::string_view name) override;
     void closeWindow() override;

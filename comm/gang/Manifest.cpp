@@ -4,6 +4,7 @@
 
 #include "config/ConfigFile.h"
 #include "config/ParameterEditor.h"
+#include "config/ParameterView.h"
 
 #include <algorithm>
 #include <cctype>
@@ -61,19 +62,24 @@ bool SplitFields(const std::string& line, std::vector<std::string>& fields)
     return !quoted;
 }
 
-// The template's words as the editor's controls hold them, which is what an upload sends;
-// empty when the controls refuse them.
+// The template's words as the file holds them; a template whose words the editor would
+// change on load (a value beyond its control's ends) or that breaks a rule is refused,
+// so the gang writes exactly what the file says. Empty when it is accepted.
 std::string LoadTemplate(const std::string& path, ConfigRecord& target)
 {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec) || ReadConfigFile(target, path) != ReadResult::Read)
         return path + ": cannot read the configuration file";
+    const ParameterView view = MakeParameterView(target, false);
+    for (const ParameterValue& v : view.parameters)
+        if (v.editorChanges())
+            return path + ": word " + std::to_string(v.info->word) + " (" + std::string(v.info->name) + ") holds " +
+                   v.shown + "; the editor would keep " + std::to_string(v.editorWord);
     ParameterEditor editor;
     editor.ShowRecord(target);
     const ValidationResult verdict = editor.ValidateControls();
     if (!verdict)
         return path + ": " + std::string(verdict.message) + " (" + std::string(NameOf(verdict.focus)) + ")";
-    editor.StoreRecord(target);
     return {};
 }
 

@@ -3,6 +3,7 @@
 #include "comm/DebugLog.h"
 #include "platform/ArchiveFolder.h"
 #include "config/Parameters.h"
+#include "config/SwitchIdentity.h"
 
 #include <cstdio>
 #include <ctime>
@@ -26,13 +27,7 @@ std::string LocalStamp()
     return text;
 }
 
-// The switch's texts end at their first blank or terminator.
-std::string Trimmed(std::string s)
-{
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\0'))
-        s.pop_back();
-    return s;
-}
+std::string Trimmed(const std::string& s) { return std::string(TrimSwitchText(s)); }
 
 } // namespace
 

@@ -2,7 +2,7 @@
 #include "comm/gang/UnitLink.h"
 
 #include "comm/Archive.h"
-#include "comm/CommPort.h"
+#include "comm/SwitchSession.h"
 #include "comm/DebugLog.h"
 #include "comm/Frame.h"
 
@@ -12,8 +12,6 @@ namespace kovrin::gang {
 
 namespace {
 
-constexpr const char* kCannotOpenSerial = "Cannot open serial port";
-
 class SerialUnit final : public UnitLink {
 public:
     explicit SerialUnit(std::string port) : port_(std::move(port)) {}
@@ -21,15 +19,11 @@ public:
 
     bool Open(std::string& message) override
     {
-        DebugLogF("Local port: %s\n", port_.c_str());
-        link_ = std::make_unique<CommPort>();
-        link_->portName = port_;
-        if (link_->ConnectPort())
+        LinkOpening opened = OpenSwitchLink(port_);
+        link_ = std::move(opened.link);
+        if (link_)
             return true;
-        message = kCannotOpenSerial;
-        if (link_->openFailure().forUser)
-            message += ": " + link_->openFailure().text;
-        link_.reset();
+        message = opened.message + (opened.reason.empty() ? "" : ": " + opened.reason);
         return false;
     }
     void Close() override
@@ -55,17 +49,11 @@ public:
     TransferFailure UploadChanged(const ConfigRecord& state, const ConfigRecord& target, const Pause& pause,
                                   const WordDone& wordDone, std::vector<WordChange>& written) override
     {
-        // One word at a time, the pause taken here, so that a stop between words is heard.
-        FakeClock noWait;
-        for (const WordChange& change : DifferingWords(state, target)) {
-            if (!pause(kUploadPause))
-                return TransferFailure::None;
-            if (const TransferFailure f = WriteWords(*link_, std::span(&change, 1), noWait, wordDone);
-                f != TransferFailure::None)
-                return f;
-            written.push_back(change);
-        }
-        return TransferFailure::None;
+        std::vector<WordChange> changes = DifferingWords(state, target);
+        OrderForRules(state, changes);
+        WriteOutcome out = WriteWords(*link_, changes, pause, wordDone);
+        written = std::move(out.written);
+        return out.failure;
     }
     TransferFailure ReadBack(const ConfigRecord& target, std::vector<WordMismatch>& mismatches) override
     {

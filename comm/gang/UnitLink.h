@@ -14,9 +14,7 @@
 
 namespace kovrin::gang {
 
-// Waits the upload's pause before a word; false when the run is stopping, so the word is
-// not begun. A word already on the line is always finished.
-using Pause = std::function<bool(Clock::Ms)>;
+using Pause = WordPause;
 
 class UnitLink {
 public:

@@ -1,6 +1,8 @@
 // ActionDownloadExecute and ActionUploadExecute over the scripted link.
 #include "WindowFixture.h"
 
+#include "comm/ChangedUpload.h"
+
 namespace kovrin::test {
 namespace {
 
@@ -80,10 +82,16 @@ TEST_F(WindowTest, FailedTransferDisposesOfTheLinkAndLeavesTheRecord)
         links.script.failAtWord = row.atWord;
         view.events.clear();
 
+        // After the link's message, a cut-off upload says what the switch now holds.
+        const std::string unfinished = "message " + UnfinishedFullUploadText(row.atWord, "the values on screen");
         if (row.upload) {
             view.expectQuestion("Are you sure to upload values to ATS?", true);
             view.expectMessage(row.message);
+            view.expectMessage(unfinished.substr(8));
             window->ActionUploadExecute();
+            ASSERT_FALSE(view.events.empty());
+            EXPECT_EQ(view.events.back(), unfinished);
+            view.events.pop_back();
         } else {
             view.expectQuestion("Do you want to save actual data?", false);
             view.expectMessage(row.message);

@@ -55,11 +55,16 @@ TEST(KeepState, WritesWhatSaveWritesAndListsNewestFirst)
 
     const std::time_t when = 1'800'000'000;  // 2027-01-15 08:00:00 UTC
     const std::string first = KeepState(record, location, when);
-    const std::string second = KeepState(record, location, when);  // the same second
+    // The same state again adds nothing, whatever its date line says.
+    EXPECT_EQ(KeepState(record, location, when + 5), first);
+    ConfigRecord changed = record;
+    changed.setWord(12, 9);
+    const std::string second = KeepState(changed, location, when);  // the same second
     const std::string later = KeepState(record, location, when + 61);
     ASSERT_FALSE(first.empty());
     EXPECT_EQ(fs::path(first).filename(), "2027-01-15_080000Z.kvnf");
     EXPECT_EQ(fs::path(second).filename(), "2027-01-15_080000Z_1.kvnf");
+    EXPECT_TRUE(KeepStateOnce(changed, location, when + 70).wordsChanged);
     EXPECT_EQ(fs::path(first).parent_path().filename(), "SITE%2F7");
 
     std::stringstream bytes;
@@ -72,11 +77,13 @@ TEST(KeepState, WritesWhatSaveWritesAndListsNewestFirst)
     EXPECT_EQ(bytes.str().substr(bytes.str().find('\n')), ConfigFileText(record, {}).substr(ConfigFileText(record, {}).find('\n')));
     EXPECT_EQ(back.word(5), record.word(5));
 
-    EXPECT_EQ(ListArchivedStates(location, "SITE/7"), (std::vector<std::string>{later, second, first}));
+    const std::vector<std::string> states = ListArchivedStates(location, "SITE/7");
+    ASSERT_EQ(states.size(), 4u);
+    EXPECT_EQ(std::vector<std::string>(states.begin() + 1, states.end()), (std::vector<std::string>{later, second, first}));
     const std::vector<ArchivedSwitch> switches = ListArchivedSwitches(location);
     ASSERT_EQ(switches.size(), 1u);
     EXPECT_EQ(switches[0].code, "SITE/7");
-    EXPECT_EQ(switches[0].states, 3u);
+    EXPECT_EQ(switches[0].states, 4u);
 
     // Off keeps nothing; a folder that cannot be made is only logged.
     EXPECT_EQ(KeepState(record, {false, root.string()}, when), "");

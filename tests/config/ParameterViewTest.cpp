@@ -20,7 +20,7 @@ TEST(CompareViews, ListsWhatTheWindowShowsDifferently)
     } cases[] = {
         {-1, 0, {}, "", ""},
         {0, 181, {"VoltageMinA", "HysteresisA"}, "181", "180 to 200"},
-        {0, 300, {"VoltageMinA", "HysteresisA"}, "200", "180 to 200"},  // the scroll bar's end
+        {0, 300, {"VoltageMinA", "HysteresisA"}, "300 (outside 180 to 200)", "180 to 200"},  // as held, marked
         {1, 191, {"ReturnVoltageMinA", "HysteresisA"}, "191", "182 to 200"},
         {2, 257, {"VoltageMaxA"}, "257", "230 to 264"},
         {3, 247, {"ReturnVoltageMaxA"}, "247", "238 to 256"},

@@ -3,7 +3,11 @@
 // report prints in a real browser.
 #include "E2eSupport.h"
 
+#include "config/Parameters.h"
+
+#include <csignal>
 #include <regex>
+#include <thread>
 
 namespace kovrin::e2e {
 namespace {
@@ -80,6 +84,124 @@ TEST(CliChangedOnly, WritesExactlyTheDifferingWordsThenReadsThemBack)
     EXPECT_EQ(Cli({"upload", "--changed-only", "--port", sim->path(), dir.file("other.kvnf")}).status.code, 1);
     EXPECT_EQ(Requests(log, before), readOnly);
     EXPECT_EQ(Cli({"upload", "--changed-only", "--any-switch", "--port", sim->path(), dir.file("other.kvnf")}).status.code, 0);
+}
+
+// A switch holding a word outside its control's range differs from a file holding the
+// range's end; a saved defaults file is the defaults and names no switch; a file whose
+// ATS code lost its padding still names its switch.
+TEST(CliTruth, RawWordsAndOneIdentityRule)
+{
+    ScratchDir dir;
+    auto sim = StartSim({"--fast", "--code", "KV-ATS-000555", "--word", "14=120"});
+    ASSERT_TRUE(sim);
+    const std::string defaults = dir.file("d.kvnf");
+    ASSERT_EQ(Cli({"defaults", defaults}).status.code, 0);
+    EXPECT_EQ(Cli({"diff", defaults, "defaults"}).status.code, 0);
+    const sim::RunResult diff = Cli({"diff", defaults, "ats", "--port", sim->path()});
+    EXPECT_EQ(diff.status.code, 1) << diff.out << diff.err;
+    EXPECT_NE(diff.out.find("120 (outside 60 to 103)"), std::string::npos) << diff.out;
+    EXPECT_EQ(diff.out.find("another switch"), std::string::npos) << diff.out;
+
+    const std::string held = dir.file("held.kvnf"), trimmed = dir.file("trimmed.kvnf");
+    ASSERT_EQ(Cli({"download", "--port", sim->path(), held}).status.code, 0);
+    std::string text;
+    for (std::string line : FileLines(held)) {
+        if (line.rfind("ATS Code:", 0) == 0)
+            line.erase(line.find_last_not_of(' ') + 1);
+        text += line + "\r\n";
+    }
+    std::ofstream(trimmed, std::ios::binary) << text;
+    const sim::RunResult upload = Cli({"upload", "--changed-only", "--port", sim->path(), trimmed});
+    EXPECT_EQ(upload.status.code, 0) << upload.err;
+}
+
+// Words the CLI writes for a raised input A minimum: the return voltage goes first, so
+// no state on the way breaks rule 3.
+const std::vector<std::string> kRaiseA{"edit", "", "", "--set", "VoltageMinA=195", "--set", "HysteresisA=10",
+                                       "--set", "BreakingTime=5"};
+
+std::string Planned(const std::string& held, const std::string& wanted)
+{
+    std::vector<std::string> args = kRaiseA;
+    args[1] = held;
+    args[2] = wanted;
+    return std::to_string(Cli(args).status.code);
+}
+
+TEST(CliChangedOnly, CutOffAtEachWordNamesExactlyTheAcknowledgedWords)
+{
+    struct Case {
+        int answered;  // SM answers before the switch goes silent
+        std::string took;
+    } cases[] = {
+        {0, "none"},
+        {1, "1 (ReturnVoltageMinA)"},
+        {2, "1 (ReturnVoltageMinA), 0 (VoltageMinA)"},
+    };
+    for (const Case& c : cases) {
+        ScratchDir dir;
+        // GI and the 16 GM reads, then the written words.
+        auto sim = StartSim({"--fast", "--code", "SITE-9", "--mute-after", std::to_string(17 + c.answered)});
+        ASSERT_TRUE(sim);
+        const std::string held = dir.file("held.kvnf"), wanted = dir.file("wanted.kvnf");
+        WriteRecord([] {
+            ConfigRecord r;
+            LoadFactoryDefaults(r);
+            r.setText(field::AtsCode, "SITE-9");
+            return r;
+        }(), held);
+        ASSERT_EQ(Planned(held, wanted), "0");
+        const sim::RunResult r = CliWith({"KOVRIN_ARCHIVE=" + dir.file("archive")},
+                                         {"upload", "--changed-only", "--port", sim->path(), wanted});
+        EXPECT_EQ(r.status.code, 3) << c.answered;
+        EXPECT_NE(r.err.find("Error in ReadBuffer serial port"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("acknowledged words: " + c.took + ". Not written"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("kept in " + dir.file("archive") + "/SITE-9/"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("run the same upload of " + wanted + " again"), std::string::npos) << r.err;
+    }
+}
+
+// Ctrl+C while the words are being read or paused for: the CLI stops between words and
+// names exactly what the switch took. The simulator runs at the line rate, so the read
+// alone outlasts the signal's way.
+TEST(CliChangedOnly, CtrlCStopsBetweenWords)
+{
+    ScratchDir dir;
+    const std::string log = dir.file("sim.log");
+    std::string error;
+    auto sim = sim::SimProcess::Start({"--code", "SITE-9"}, error, log);
+    ASSERT_TRUE(sim) << error;
+    const std::string held = dir.file("held.kvnf"), wanted = dir.file("wanted.kvnf");
+    ConfigRecord r;
+    LoadFactoryDefaults(r);
+    r.setText(field::AtsCode, "SITE-9");
+    WriteRecord(r, held);
+    ASSERT_EQ(Planned(held, wanted), "0");
+
+    sim::ChildProcess::Launch launch;
+    launch.argv = {sim::ProgramPath("kovrin-cli"), "upload", "--changed-only", "--port", sim->path(), wanted};
+    launch.extraEnv = {"KOVRIN_ARCHIVE=off"};
+    auto cli = sim::ChildProcess::Start(launch, error);
+    ASSERT_TRUE(cli) << error;
+    // The signal goes once the switch has seen the read begin.
+    for (int i = 0; i < 3000 && Requests(log, 0).empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_FALSE(Requests(log, 0).empty());
+    ::kill(cli->pid(), SIGINT);
+    const std::optional<sim::ExitStatus> status = cli->wait(Millis(60000));
+    ASSERT_TRUE(status);
+    EXPECT_EQ(status->code, 3) << cli->err();
+    EXPECT_NE(cli->err().find("Stopped by Ctrl+C between words."), std::string::npos) << cli->err();
+    std::string took;
+    for (const std::string& request : Requests(log, 0))
+        if (request.rfind("SM ", 0) == 0) {
+            const int word = std::stoi(request.substr(3));
+            took += (took.empty() ? "" : ", ") + std::to_string(word) + " (" +
+                    std::string(kParameters[static_cast<std::size_t>(word)].name) + ")";
+        }
+    EXPECT_NE(cli->err().find("acknowledged words: " + (took.empty() ? "none" : took) + ". Not written: "),
+              std::string::npos)
+        << cli->err();
 }
 
 TEST(CliReport, PrintsEveryValueOnAtMostTwoA4Pages)

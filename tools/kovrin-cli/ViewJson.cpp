@@ -1,7 +1,5 @@
 #include "ViewJson.h"
 
-#include "config/DecimalText.h"
-
 #include <nlohmann/json.hpp>
 
 namespace kovrin::cli {
@@ -17,12 +15,6 @@ ordered_json FieldValue(const IdentityField& f)
     if (f.isNumber)
         return f.number;
     return f.text;
-}
-
-// Parameter values are whole numbers as the window shows them.
-ordered_json ParameterNumber(const std::string& shown)
-{
-    return ParseDecimal(shown);
 }
 
 std::string Dump(const ordered_json& j)
@@ -45,11 +37,13 @@ std::string ViewJson(const ParameterView& view, const std::string& source)
     for (const ParameterValue& p : view.parameters)
         parameters.push_back({{"word", p.info->word},
                               {"name", std::string(p.info->name)},
-                              {"value", ParameterNumber(p.shown)},
+                              {"value", p.value},
                               {"unit", std::string(p.info->unit)},
                               {"min", p.min},
                               {"max", p.max},
-                              {"stored", p.word}});
+                              {"inRange", p.inRange},
+                              {"stored", p.word},
+                              {"editorKeeps", p.editorWord}});
     j["parameters"] = parameters;
     j["nominalFrequency"] = view.frequency;
     j["hysteresisA"] = view.hysteresisA;
@@ -69,9 +63,11 @@ std::string ComparisonJson(const ViewComparison& comparison, const std::string& 
     ordered_json parameters = ordered_json::array();
     for (const ViewDifference& d : comparison.parameters)
         parameters.push_back({{"name", std::string(d.key)},
-                              {"a", ParameterNumber(d.a)},
-                              {"b", ParameterNumber(d.b)},
-                              {"unit", std::string(d.unit)}});
+                              {"a", d.aValue},
+                              {"b", d.bValue},
+                              {"unit", std::string(d.unit)},
+                              {"aInRange", d.aInRange},
+                              {"bInRange", d.bInRange}});
     j["parameters"] = parameters;
     ordered_json identification = ordered_json::array();
     for (const ViewDifference& d : comparison.identity)

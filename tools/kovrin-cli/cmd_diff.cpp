@@ -5,6 +5,7 @@
 #include "comm/DebugLog.h"
 #include "config/ParameterView.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace kovrin::cli {
@@ -23,9 +24,15 @@ void PrintText(const ViewComparison& c, const Source& a, const Source& b)
         return;
     }
     if (!c.parameters.empty()) {
-        std::printf("\n  %-22s %8s %8s  %s\n", "parameter", "A", "B", "unit");
+        // A value outside its range carries its mark: the columns take the widest.
+        int wa = 8, wb = 8;
+        for (const ViewDifference& d : c.parameters) {
+            wa = std::max(wa, static_cast<int>(d.a.size()));
+            wb = std::max(wb, static_cast<int>(d.b.size()));
+        }
+        std::printf("\n  %-22s %*s %*s  %s\n", "parameter", wa, "A", wb, "B", "unit");
         for (const ViewDifference& d : c.parameters)
-            std::printf("  %-22s %8s %8s  %s\n", std::string(d.label).c_str(), d.a.c_str(), d.b.c_str(),
+            std::printf("  %-22s %*s %*s  %s\n", std::string(d.label).c_str(), wa, d.a.c_str(), wb, d.b.c_str(),
                         std::string(d.unit).c_str());
     }
     if (!c.identity.empty()) {

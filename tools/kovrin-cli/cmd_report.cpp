@@ -37,7 +37,7 @@ int RunReport(const Args& args)
     if (const int code = ReadSource(args, args.positional[0], source); code >= 0)
         return code;
     const ReportDetails details{source.name, ReportTimeNow(), std::string(text::kProductName) + " " + std::string(text::kVersion),
-                                Last(args, "technician"), Last(args, "site")};
+                                Last(args, "technician"), Last(args, "site"), {}};
     const std::string html = SettingsReportHtml(MakeParameterView(source.record, source.fromSwitch), details);
     if (ReplaceFileContents(out, html) != ReplaceResult::Replaced)
         return Fail(ExitFile, out + ": cannot write");

@@ -96,14 +96,16 @@ int RunShow(const Args& args)
 
     ParameterEditor editor;
     editor.ShowRecord(record);
-    // "shown": what the editor's edit shows, limited to the control's range, and what a
-    // save from the window would write back.
-    std::printf("\nParameters\n  %-4s %-22s %6s %6s  %-25s %s\n", "word", "name", "value", "shown", "unit",
-                "editor range");
+    // "value": the word as the file holds it; "*" marks one outside its control's range.
+    std::printf("\nParameters\n  %-4s %-22s %7s  %-25s %s\n", "word", "name", "value", "unit", "editor range");
     for (const ParameterValue& v : view.parameters)
-        std::printf("  %-4d %-22s %6u %6s  %-25s %s\n", v.info->word, std::string(v.info->name).c_str(),
-                    static_cast<unsigned>(v.word), v.shown.c_str(), std::string(v.info->unit).c_str(),
-                    rangeText(v, view.frequency).c_str());
+        std::printf("  %-4d %-22s %6ld%s  %-25s %s\n", v.info->word, std::string(v.info->name).c_str(), v.value,
+                    v.inRange ? " " : "*", std::string(v.info->unit).c_str(), rangeText(v, view.frequency).c_str());
+    for (const ParameterValue& v : view.parameters)
+        if (v.editorChanges())
+            std::printf("Loading this file into the window changes word %d (%s): %u -> %u\n", v.info->word,
+                        std::string(v.info->name).c_str(), static_cast<unsigned>(v.word),
+                        static_cast<unsigned>(v.editorWord));
 
     std::printf("\nAs the editor shows it\n");
     row("Nominal frequency", std::to_string(editor.Frequency()) + " Hz");

@@ -8,18 +8,24 @@
 #include "comm/CommPort.h"
 #include "comm/DebugLog.h"
 #include "comm/Frame.h"
+#include "comm/SwitchSession.h"
 #include "comm/Transfer.h"
 #include "comm/usb/UsbLink.h"
 #include "config/ParameterEditor.h"
 #include "config/Parameters.h"
 #include "config/Windows1252.h"
 #include "platform/Clock.h"
+#include "platform/Interrupt.h"
+#include "config/SwitchIdentity.h"
 
 #include <algorithm>
 #include <cctype>
+#include <condition_variable>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <unistd.h>
 
 namespace kovrin::cli {
@@ -50,9 +56,6 @@ std::string DescribeMismatch(const WordMismatch& m)
 
 namespace {
 
-constexpr const char* kCannotOpenSerial = "Cannot open serial port";
-constexpr const char* kCannotOpenUsb = "Cannot open USB port";
-
 // The connection of one command. Closing happens on every way out, as the window
 // closes the port after a failed transfer.
 class Connection {
@@ -61,18 +64,16 @@ public:
     // Connect's open for `name`; prints the window's message and gives false on failure.
     bool open(const std::string& name)
     {
-        DebugLogF("Local port: %s\n", name.c_str());
-        port_ = std::make_unique<CommPort>();
-        port_->portName = name;
-        const bool usb = name == "USB";
-        if (usb ? UsbOpen() : port_->ConnectPort())
-            return true;
-        Fail(ExitDevice, usb ? kCannotOpenUsb : kCannotOpenSerial);
-        // The window shows the reason under its message when the system gives one.
-        if (!usb && port_->openFailure().forUser)
-            Fail(ExitDevice, port_->openFailure().text);
-        port_.reset();
-        return false;
+        LinkOpening opened = OpenSwitchLink(name);
+        if (!opened) {
+            Fail(ExitDevice, opened.message);
+            // The window shows the reason under its message when the system gives one.
+            if (!opened.reason.empty())
+                Fail(ExitDevice, opened.reason);
+            return false;
+        }
+        port_ = std::move(opened.link);
+        return true;
     }
     CommPort& link() { return *port_; }
     // After a failed transfer, as the window does: ClosePort, then the link is gone.
@@ -162,8 +163,7 @@ private:
 
 std::string ShownCode(const ConfigRecord& record)
 {
-    const std::string code = Windows1252ToUtf8(record.text(field::AtsCode));
-    return code.substr(0, code.find_last_not_of(' ') + 1);
+    return Windows1252ToUtf8(SwitchCode(record));
 }
 
 std::string ChangeText(const WordChange& c)
@@ -172,24 +172,66 @@ std::string ChangeText(const WordChange& c)
            "): " + std::to_string(c.held) + " -> " + std::to_string(c.wanted);
 }
 
+// Ctrl+C while words are being written: the word on the line is finished, no new one
+// starts. The pause before each word is where the stop is heard.
+class StopBetweenWords {
+public:
+    StopBetweenWords() : watch_([this] { stop(); }) {}
+    bool pause(Clock::Ms duration)
+    {
+        std::unique_lock lock(mutex_);
+        return !woken_.wait_for(lock, duration, [this] { return stopped_; });
+    }
+
+private:
+    void stop()
+    {
+        {
+            std::lock_guard lock(mutex_);
+            stopped_ = true;
+        }
+        woken_.notify_all();
+    }
+    std::mutex mutex_;
+    std::condition_variable woken_;
+    bool stopped_ = false;
+    InterruptWatch watch_;
+};
+
 // upload --changed-only: read the switch, write what differs, read it back.
-int UploadChanged(Connection& connection, const ConfigRecord& wanted, bool anySwitch)
+int UploadChanged(Connection& connection, const ConfigRecord& wanted, bool anySwitch, const std::string& file,
+                  StopBetweenWords& stop)
 {
     CliTransferView view(connection, nullptr);
     // The bar follows the read of the 16 words; the writes that follow are few.
     view.CreateProgress(kDownloadProgressText, kParameterWordCount);
     const ArchiveLocation archive = ArchiveFromEnvironment();
-    const ChangedUploadResult r =
-        UploadChangedWords(connection.link(), wanted, systemClock(), {anySwitch, &archive},
-                           [&](ChangedUploadStage stage, int) {
-                               if (stage == ChangedUploadStage::Read)
-                                   view.AdvanceProgress({});
-                           });
-    view.CloseProgress();
+    bool closed = false;
+    const ChangedUploadResult r = UploadChangedWords(
+        connection.link(), wanted, [&](Clock::Ms pause) { return stop.pause(pause); }, {anySwitch, &archive},
+        [&](ChangedUploadStage stage, int) {
+            if (stage == ChangedUploadStage::Read)
+                view.AdvanceProgress({});
+        },
+        [&](const ChangedUploadResult& plan) {
+            view.CloseProgress();
+            closed = true;
+            if (!plan.ruleSafeOrder && !plan.changes.empty())
+                Fail(ExitOk, kNoRuleSafeOrder);
+        });
+    if (!closed)
+        view.CloseProgress();
+    const bool cutOff = r.stage == ChangedUploadStage::Write || r.stage == ChangedUploadStage::Stopped;
     if (r.failure != TransferFailure::None) {
         view.ShowError(TransferErrorText(r.failure));
         view.DropLink();
+        if (cutOff)
+            Fail(ExitDevice, UnfinishedUploadText(r, file));
         return ExitDevice;
+    }
+    if (r.stage == ChangedUploadStage::Stopped) {
+        Fail(ExitDevice, "Stopped by Ctrl+C between words.");
+        return Fail(ExitDevice, UnfinishedUploadText(r, file));
     }
     if (r.stage == ChangedUploadStage::OtherSwitch)
         return Fail(ExitRefused, "the switch's ATS code '" + ShownCode(r.before) + "' is not the file's '" +
@@ -226,6 +268,14 @@ int Prepare(const Args& args, std::string& port)
     return -1;
 }
 
+// Keeps the state read; one line when the switch holds other words than last time.
+void KeepAndNote(const ConfigRecord& record)
+{
+    const KeptState kept = KeepStateOnce(record, ArchiveFromEnvironment(), std::time(nullptr));
+    if (const std::string note = ChangedSinceText(kept); !note.empty())
+        Fail(ExitOk, note);
+}
+
 bool Exists(const std::string& path)
 {
     std::error_code ignored;
@@ -245,7 +295,7 @@ int ReadFromSwitch(const Args& args, ConfigRecord& record)
     CliTransferView view(connection, nullptr);
     if (!RunDownload(view, [&](const WordDone& done) { return DownloadRecord(connection.link(), record, done); }).ok())
         return ExitDevice;
-    KeepState(record);
+    KeepAndNote(record);
     return -1;
 }
 
@@ -283,7 +333,7 @@ int RunDownload(const Args& args)
     CliTransferView view(connection, nullptr);
     if (!RunDownload(connection.link(), record, view).ok())
         return ExitDevice;
-    KeepState(record);
+    KeepAndNote(record);
     return WriteOutput(record, out, force);
 }
 
@@ -304,17 +354,39 @@ int RunUpload(const Args& args)
     if (!view.ValidateControls())
         return ExitRefused;
 
+    // Before the link exists: a thread it starts inherits the blocked interrupt.
+    StopBetweenWords stop;
     if (!connection.open(port))
         return ExitDevice;
     if (args.has("changed-only")) {
         editor.StoreRecord(record);
-        return UploadChanged(connection, record, args.has("any-switch"));
+        return UploadChanged(connection, record, args.has("any-switch"), args.positional[0], stop);
     }
-    const TransferOutcome outcome = RunUpload(connection.link(), record, view, systemClock());
+    // Words 0..15 in order, each after its pause, as Upload sends them; Ctrl+C stops
+    // between two words.
+    int acknowledged = 0;
+    bool stopped = false;
+    const TransferOutcome outcome = RunUpload(view, record, [&](const WordDone& done) {
+        std::vector<WordChange> all;
+        for (int i = 0; i < kParameterWordCount; ++i)
+            all.push_back({i, record.word(i), record.word(i)});
+        const WriteOutcome wrote = WriteWords(
+            connection.link(), all, [&](Clock::Ms pause) { return stop.pause(pause); },
+            [&](int word) {
+                acknowledged = word + 1;
+                done(word);
+            });
+        stopped = wrote.stopped;
+        return wrote.failure;
+    });
     if (!outcome.started)
         return ExitRefused;
     if (!outcome.ok())
-        return ExitDevice;
+        return Fail(ExitDevice, UnfinishedFullUploadText(acknowledged, args.positional[0]));
+    if (stopped) {
+        Fail(ExitDevice, "Stopped by Ctrl+C between words.");
+        return Fail(ExitDevice, UnfinishedFullUploadText(acknowledged, args.positional[0]));
+    }
     if (!args.has("verify"))
         return ExitOk;
 
