@@ -32,6 +32,7 @@ bool CommPort::OpenPort(int speedSelector)
 {
     serial_.reset();
     openFailure_ = {};
+    portWarnings_.clear();
     if (IsNetworkPortName(portName))
         return OpenNetworkPort(speedSelector);
     // COM numbers are looked up afresh at every open: a cable may have come or gone.
@@ -46,7 +47,11 @@ bool CommPort::OpenPort(int speedSelector)
         const PortScan scan = finder_->Scan();
         for (const std::string& note : scan.notes)
             DebugLogF("%s\n", note.c_str());
-        device = scan.ports[static_cast<std::size_t>(*number - 1)].device;
+        const ComPort& port = scan.ports[static_cast<std::size_t>(*number - 1)];
+        device = port.device;
+        portWarnings_ = port.warnings;
+        for (const std::string& warning : portWarnings_)
+            DebugLogF("%s\n", warning.c_str());
     }
     unsigned error = kNoSuchDevice;
     if (!device.empty())

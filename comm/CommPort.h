@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace kovrin {
 
@@ -44,6 +45,9 @@ public:
     bool IsOpen() const { return serial_ != nullptr; }
     // Why the last OpenPort failed; empty text after a successful one.
     const OpenFailureReason& openFailure() const { return openFailure_; }
+    // What the user must know of the COM number the last OpenPort looked up (taken from an
+    // absent cable, not kept for next time); empty for a path or a KOVRIN_COMn device.
+    const std::vector<std::string>& portWarnings() const { return portWarnings_; }
 
     bool FreeBuffer() override;
     bool WriteBuffer(const std::uint8_t* frame, std::size_t count) override;
@@ -57,6 +61,7 @@ private:
     std::shared_ptr<PortFinder> finder_;
     std::unique_ptr<SerialPort> serial_;
     OpenFailureReason openFailure_;
+    std::vector<std::string> portWarnings_;
 };
 
 // The same operations under their free-standing names.

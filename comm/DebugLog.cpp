@@ -25,6 +25,8 @@ struct LogState {
     bool debugMode = false;
     DebugConsole console;
     std::string folderOverride;
+    std::string checkedFolder;  // the log folder last looked at, and why it is not used
+    std::string distrust;
     LocalTimeSource timeSource;
     TraceLine trace;
 };
@@ -63,9 +65,18 @@ std::string FolderLocked(const LogState& s)
 
 // Appends to the log file in the form a text-mode file holds: "\n" as "\r\n". The folder
 // and the file are first made open to every user of the PC.
-void AppendToFile(const std::string& folder, std::string_view text)
+void AppendToFile(LogState& s, const std::string& folder, std::string_view text)
 {
     if (!MakeSharedFolder(folder, CommonDataFolder()))
+        return;
+    // Looked at once per folder: a folder not to be trusted leaves the trace on the console.
+    if (s.checkedFolder != folder) {
+        s.checkedFolder = folder;
+        s.distrust = SharedFolderDistrust(folder);
+        if (!s.distrust.empty() && s.console)
+            s.console("Log file not written: " + s.distrust + "; the trace goes to this console only\n");
+    }
+    if (!s.distrust.empty())
         return;
     const std::string path = folder + kDebugLogName;
     CreateSharedFile(path);
@@ -104,12 +115,12 @@ void WriteLocked(LogState& s, std::string_view text)
         text = lines;
         if (s.console)
             s.console(text);
-        AppendToFile(FolderLocked(s), text);
+        AppendToFile(s, FolderLocked(s), text);
         return;
     }
     if (s.console)
         s.console(text);
-    AppendToFile(FolderLocked(s), text);
+    AppendToFile(s, FolderLocked(s), text);
 }
 
 void FlushTraceLocked(LogState& s, TraceLine& trace, bool endMark)

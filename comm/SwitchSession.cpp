@@ -21,7 +21,9 @@ LinkOpening OpenSwitchLink(const std::string& portName, const LinkMaker& maker)
         out.message = kCannotOpenUsbPort;
         return out;
     }
-    if (port->ConnectPort()) {
+    const bool connected = port->ConnectPort();
+    out.warnings = port->portWarnings();
+    if (connected) {
         out.link = std::move(port);
         return out;
     }

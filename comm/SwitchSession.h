@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace kovrin {
 
@@ -21,6 +22,7 @@ struct LinkOpening {
     std::unique_ptr<CommPort> link;  // null when the open failed
     std::string message;             // then the message for the user
     std::string reason;              // and the system's reason, when it gives one to act on
+    std::vector<std::string> warnings;  // what the port look-up wants the user to know, either way
     explicit operator bool() const { return link != nullptr; }
 };
 

@@ -15,8 +15,9 @@ std::string DefaultArchiveRoot();
 // `t` broken down as UTC (or as local time); false when the system cannot.
 bool BreakDownTime(std::time_t t, bool utc, std::tm& out);
 
-// Creates the file `path`, which must not exist yet, holding `bytes`. False when it
-// already exists or cannot be written completely (a partial file is removed).
+// Creates the file `path`, which must not exist yet, holding `bytes`, as a save writes
+// (CreateFileContents): whole or not at all, after a power cut too. False when it already
+// exists or cannot be written.
 bool CreateNewFile(const std::string& path, std::string_view bytes);
 
 } // namespace kovrin

@@ -12,7 +12,9 @@
 #include <pthread.h>
 #include <random>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
+#include <vector>
 
 namespace kovrin {
 
@@ -209,24 +211,96 @@ int createTemporary(const std::string& folder, const std::string& target, mode_t
 
 // Failures of the temporary file or the rename that say "not here" (a folder the user may
 // not write, a file system that cannot rename over this file) rather than "not at all".
+// A failing disk (EIO) or an unexpected answer is "not at all": writing over the only good
+// copy is then the worst thing to do.
 bool renameRefusedHere(int why)
 {
-    static constexpr int kNotHere[] = {EACCES, EPERM,  EXDEV,        EBUSY,  EOPNOTSUPP, EIO,
-                                       EINVAL, ENOSYS, ENAMETOOLONG, EMLINK, ETXTBSY};
+    static constexpr int kNotHere[] = {EACCES, EPERM, EXDEV, EBUSY, ETXTBSY, EOPNOTSUPP, ENAMETOOLONG, EMLINK};
     return std::find(std::begin(kNotHere), std::end(kNotHere), why) != std::end(kNotHere);
+}
+
+// One extended attribute of a file (the POSIX ACL is one: system.posix_acl_access).
+struct Attribute {
+    std::string name, value;
+};
+
+// The file's extended attributes; nullopt when they cannot be read (then they cannot be
+// carried over either). A file system without them has none.
+std::optional<std::vector<Attribute>> attributesOf(const std::string& path)
+{
+    std::vector<Attribute> out;
+    std::string names;
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        const ssize_t size = ::listxattr(path.c_str(), nullptr, 0);
+        if (size < 0)
+            return errno == ENOTSUP ? std::optional(out) : std::nullopt;
+        names.resize(static_cast<std::size_t>(size));
+        const ssize_t n = ::listxattr(path.c_str(), names.data(), names.size());
+        if (n >= 0) {
+            names.resize(static_cast<std::size_t>(n));
+            break;
+        }
+        if (errno != ERANGE || attempt == 3)
+            return std::nullopt;  // grew meanwhile: asked again
+    }
+    for (std::size_t at = 0; at < names.size();) {
+        const std::string name = names.c_str() + at;
+        at += name.size() + 1;
+        const ssize_t size = ::getxattr(path.c_str(), name.c_str(), nullptr, 0);
+        if (size < 0)
+            return std::nullopt;
+        std::string value(static_cast<std::size_t>(size), '\0');
+        const ssize_t n = ::getxattr(path.c_str(), name.c_str(), value.data(), value.size());
+        if (n < 0)
+            return std::nullopt;
+        value.resize(static_cast<std::size_t>(n));
+        out.push_back({name, std::move(value)});
+    }
+    return out;
+}
+
+// Gives the temporary file what the old one carries; false when any of it cannot be given.
+// One the new file already holds alike (a security label the folder gives) is left alone.
+bool carryAttributes(int fd, const std::vector<Attribute>& attributes)
+{
+    // An access list the folder hands down to new files is not the old file's.
+    constexpr const char* kAccessList = "system.posix_acl_access";
+    const bool listed = std::any_of(attributes.begin(), attributes.end(),
+                                    [&](const Attribute& a) { return a.name == kAccessList; });
+    if (!listed && ::fremovexattr(fd, kAccessList) != 0 && errno != ENODATA && errno != ENOTSUP)
+        return false;
+    for (const Attribute& a : attributes) {
+        std::string now(a.value.size() + 1, '\0');
+        const ssize_t n = ::fgetxattr(fd, a.name.c_str(), now.data(), now.size());
+        if (n >= 0 && std::string_view(now.data(), static_cast<std::size_t>(n)) == a.value)
+            continue;
+        if (::fsetxattr(fd, a.name.c_str(), a.value.data(), a.value.size(), 0) != 0)
+            return false;
+    }
+    return true;
 }
 
 enum class ByRename { Done, Failed, NotHere };
 
-// Temporary file, flushed, given the old file's owner, group and mode, renamed over it.
-ByRename replaceByRename(const std::string& target, const struct stat* old, std::string_view bytes)
+// What the old file carries beyond its bytes.
+struct Carried {
+    const struct stat* old = nullptr;  // nullptr: there is no old file
+    const std::vector<Attribute>* attributes = nullptr;
+};
+
+// Temporary file, flushed, given the old file's owner, group, mode and extended attributes,
+// renamed over it. Attributes that cannot be given make it "not here": the caller then
+// writes in place rather than drop them.
+ByRename replaceByRename(const std::string& target, const Carried& carried, std::string_view bytes)
 {
+    const struct stat* old = carried.old;
     const std::string folder = folderOf(target);
     std::string temporary;
     Fd file(createTemporary(folder, target, old ? (old->st_mode & 07777) : 0666, temporary));
     if (file.get() < 0)
         return renameRefusedHere(errno) ? ByRename::NotHere : ByRename::Failed;
     bool ok = writeAllAt(file.get(), bytes, 0);
+    bool notHere = false;
     if (ok && old) {
         // Owner and group where allowed (the owner only by a privileged user; the group
         // by its members), then the mode, which a change of owner may have cut. A file
@@ -236,10 +310,14 @@ ByRename replaceByRename(const std::string& target, const struct stat* old, std:
             // Neither: the file keeps the user's own owner and group, which is allowed.
         }
         (void)::fchmod(file.get(), old->st_mode & 07777);
+        // After the mode: an access list sets the group bits to its mask.
+        if (carried.attributes && !carryAttributes(file.get(), *carried.attributes)) {
+            notHere = true;
+            ok = false;
+        }
     }
     ok = ok && ::fsync(file.get()) == 0;
     ok = file.close() && ok;
-    bool notHere = false;
     if (ok && ::rename(temporary.c_str(), target.c_str()) != 0) {
         notHere = renameRefusedHere(errno);
         ok = false;
@@ -255,8 +333,22 @@ ByRename replaceByRename(const std::string& target, const struct stat* old, std:
 // The old bytes of a rewrite in place are kept in memory; a larger file is not rewritten.
 constexpr off_t kLargestKeptInMemory = 64 << 20;
 
-// Over the existing file itself. The space is taken first, so a full disk or a size limit
-// stops the save before a byte changes; should a write still fail, the old bytes go back.
+// `content` followed by line feeds up to `size` bytes: written over a longer file, it
+// leaves no byte of the other content behind it before the file is cut to length.
+std::string blankedTo(std::string_view content, std::size_t size)
+{
+    std::string out(content);
+    if (out.size() < size)
+        out.append(size - out.size(), '\n');
+    return out;
+}
+
+// Over the existing file itself, ordered so that a stop after any step leaves the old
+// content or the new one, each at most followed by blank lines or zero bytes (which a
+// reader of lines passes over): the space is taken first (old + zeros), the new content
+// goes in whole with the rest of the old length blanked by the same write (new + blank
+// lines), then the file is cut to length and flushed. Should a write fail, the old bytes
+// go back the same way (old + blank lines, then cut).
 ReplaceResult rewriteInPlace(const std::string& target, std::string_view bytes)
 {
     Fd file(::open(target.c_str(), O_RDWR | O_CLOEXEC));
@@ -266,6 +358,7 @@ ReplaceResult rewriteInPlace(const std::string& target, std::string_view bytes)
         !readAll(file.get(), old))
         return ReplaceResult::Untouched;  // without the old bytes there is nothing to go back to
     const auto oldSize = static_cast<off_t>(old.size());
+    const std::size_t longest = std::max(old.size(), bytes.size());
     if (bytes.size() > old.size()) {
         const int refused = ::posix_fallocate(file.get(), 0, static_cast<off_t>(bytes.size()));
         if (refused != 0 && refused != EOPNOTSUPP && refused != EINVAL && refused != ENOSYS) {
@@ -274,11 +367,15 @@ ReplaceResult rewriteInPlace(const std::string& target, std::string_view bytes)
             return ReplaceResult::Untouched;
         }
     }
-    if (writeAllAt(file.get(), bytes, 0) && ::ftruncate(file.get(), static_cast<off_t>(bytes.size())) == 0 &&
-        ::fsync(file.get()) == 0)
+    if (writeAllAt(file.get(), blankedTo(bytes, longest), 0) && ::fsync(file.get()) == 0 &&
+        ::ftruncate(file.get(), static_cast<off_t>(bytes.size())) == 0 && ::fsync(file.get()) == 0)
         return file.close() ? ReplaceResult::Replaced : ReplaceResult::MayBeDamaged;
-    const bool restored =
-        writeAllAt(file.get(), old, 0) && ::ftruncate(file.get(), oldSize) == 0 && ::fsync(file.get()) == 0;
+    // The file may now be longer than either content (a write that failed half way).
+    std::size_t size = longest;
+    if (::fstat(file.get(), &now) == 0)
+        size = std::max(size, static_cast<std::size_t>(now.st_size));
+    const bool restored = writeAllAt(file.get(), blankedTo(old, size), 0) && ::fsync(file.get()) == 0 &&
+                          ::ftruncate(file.get(), oldSize) == 0 && ::fsync(file.get()) == 0;
     return restored && file.close() ? ReplaceResult::Untouched : ReplaceResult::MayBeDamaged;
 }
 
@@ -293,7 +390,16 @@ ReplaceResult ReplaceFileContents(const std::string& path, std::string_view byte
                            ::faccessat(AT_FDCWD, target->path.c_str(), W_OK, AT_EACCESS) != 0))
         return ReplaceResult::Untouched;
     const FileSizeSignalHeld held;
-    switch (replaceByRename(target->path, target->exists ? &target->old : nullptr, bytes)) {
+    std::optional<std::vector<Attribute>> attributes;
+    if (target->exists) {
+        attributes = attributesOf(target->path);
+        // A second name (a hard link) would keep the old content under it; attributes
+        // that cannot be read cannot be carried: both are kept by writing in place.
+        if (!attributes || target->old.st_nlink > 1)
+            return rewriteInPlace(target->path, bytes);
+    }
+    switch (replaceByRename(target->path, {target->exists ? &target->old : nullptr,
+                                           attributes ? &*attributes : nullptr}, bytes)) {
     case ByRename::Done:
         return ReplaceResult::Replaced;
     case ByRename::Failed:
@@ -302,6 +408,29 @@ ReplaceResult ReplaceFileContents(const std::string& path, std::string_view byte
         break;
     }
     return target->exists ? rewriteInPlace(target->path, bytes) : ReplaceResult::Untouched;
+}
+
+bool CreateFileContents(const std::string& path, std::string_view bytes)
+{
+    const FileSizeSignalHeld held;
+    const std::string folder = folderOf(path);
+    std::string temporary;
+    Fd file(createTemporary(folder, path, 0666, temporary));
+    if (file.get() < 0)
+        return false;
+    bool ok = writeAllAt(file.get(), bytes, 0) && ::fsync(file.get()) == 0;
+    ok = file.close() && ok;
+    if (ok) {
+        // The name is taken only if free: a second link to the whole file, then the
+        // temporary name goes.
+        ok = ::link(temporary.c_str(), path.c_str()) == 0;
+        if (!ok && errno != EEXIST)
+            ok = ::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0;
+    }
+    ::unlink(temporary.c_str());
+    if (ok)
+        syncFolder(folder);
+    return ok;
 }
 
 } // namespace kovrin

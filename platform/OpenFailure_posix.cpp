@@ -3,19 +3,18 @@
 // soon as it was plugged in; the cable is unplugged.
 #include "platform/OpenFailure.h"
 
+#include "platform/DeviceHolders.h"
+
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
-#include <climits>
 #include <cstdlib>
 #include <cstdio>
 #include <cstring>
-#include <dirent.h>
 #include <fstream>
 #include <grp.h>
 #include <pwd.h>
 #include <sstream>
-#include <string_view>
+#include <optional>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -120,53 +119,6 @@ std::vector<std::string> LockOwners(const struct stat& st)
     return pids;
 }
 
-// Processes with the device open, from their descriptors (only those this user may see).
-// Each descriptor's link text is compared with the device's name: reading a link in /proc
-// never touches the file system behind it, whereas stat() would wait on a hung network or
-// FUSE mount. The search ends after a second at most, on a busy machine too.
-std::vector<std::string> Openers(const std::string& device)
-{
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point deadline = Clock::now() + std::chrono::seconds(1);
-    std::vector<std::string> pids;
-    char* real = ::realpath(device.c_str(), nullptr);
-    if (!real)
-        return pids;
-    const std::string wanted(real);
-    std::free(real);
-    DIR* proc = ::opendir("/proc");
-    if (!proc)
-        return pids;
-    const std::string self = std::to_string(::getpid());
-    while (const dirent* p = ::readdir(proc)) {
-        if (Clock::now() > deadline)
-            break;
-        const std::string pid = p->d_name;
-        if (pid.empty() || pid.find_first_not_of("0123456789") != std::string::npos || pid == self)
-            continue;
-        const std::string fdFolder = "/proc/" + pid + "/fd";
-        DIR* fds = ::opendir(fdFolder.c_str());
-        if (!fds)
-            continue;
-        bool found = false;
-        while (const dirent* f = ::readdir(fds)) {
-            if (f->d_name[0] == '.')
-                continue;
-            char target[PATH_MAX];
-            const ssize_t n = ::readlink((fdFolder + "/" + f->d_name).c_str(), target, sizeof target);
-            if (n > 0 && std::string_view(target, static_cast<std::size_t>(n)) == wanted) {
-                found = true;
-                break;
-            }
-        }
-        ::closedir(fds);
-        if (found)
-            pids.push_back(pid);
-    }
-    ::closedir(proc);
-    return pids;
-}
-
 std::string HeldByAnother(const std::string& device)
 {
     struct stat st {};
@@ -174,7 +126,10 @@ std::string HeldByAnother(const std::string& device)
     if (::stat(device.c_str(), &st) == 0) {
         pids = LockOwners(st);
         if (pids.empty())
-            pids = Openers(device);
+            if (std::optional<std::string> holder = LockFileHolder(device))
+                pids.push_back(*holder);
+        if (pids.empty())
+            pids = DeviceOpeners(device);
     }
     if (pids.empty())
         return device + " is in use by another program (ModemManager and brltty take new serial cables); "

@@ -22,6 +22,9 @@ struct ComPort {
     bool mayOpen = false;        // this user may read and write it
     bool fromVariable = false;   // KOVRIN_COMn names the device
     bool probed = true;          // false where the system tells nothing beyond the name
+    // For the user, where the number is shown: it was taken from an absent device, or the
+    // numbers cannot be kept (the memory file unreadable or not written).
+    std::vector<std::string> warnings;
 };
 
 struct PortScan {
@@ -29,6 +32,8 @@ struct PortScan {
     // Lines for the diagnostic log: a memory file that could not be read in full or
     // written, a device that found no free number.
     std::vector<std::string> notes;
+    // For the user (all the ports' warnings, each once): `kovrin-cli ports` prints them.
+    std::vector<std::string> warnings;
 };
 
 class PortFinder {

@@ -122,34 +122,56 @@ std::string FormatPortMemory(const PortMemory& memory)
     return out;
 }
 
-bool AssignNumbers(PortMemory& memory, const std::vector<std::string>& present, std::vector<int>& numbers)
+Assignment AssignNumbers(PortMemory& memory, const std::vector<std::vector<std::string>>& present)
 {
     auto& names = memory.names;
-    const auto numberOf = [&](const std::string& name) -> int {
-        const auto it = std::find(names.begin(), names.end(), name);
-        return it == names.end() ? 0 : static_cast<int>(it - names.begin()) + 1;
+    const auto numberOf = [&](const std::vector<std::string>& device, std::string& as) -> int {
+        for (const std::string& name : device) {
+            const auto it = name.empty() ? names.end() : std::find(names.begin(), names.end(), name);
+            if (it != names.end()) {
+                as = name;
+                return static_cast<int>(it - names.begin()) + 1;
+            }
+        }
+        return 0;
     };
     const auto isPresent = [&](const std::string& name) {
-        return std::find(present.begin(), present.end(), name) != present.end();
+        return std::any_of(present.begin(), present.end(), [&](const std::vector<std::string>& device) {
+            return std::find(device.begin(), device.end(), name) != device.end();
+        });
     };
-    bool changed = false;
-    numbers.assign(present.size(), 0);
+    Assignment a;
+    a.numbers.assign(present.size(), 0);
+    a.rememberedAs.assign(present.size(), std::string());
+    a.takenFrom.assign(present.size(), std::string());
     for (std::size_t i = 0; i < present.size(); ++i) {
-        if (present[i].empty())
+        if (present[i].empty() || present[i].front().empty())
             continue;
-        numbers[i] = numberOf(present[i]);
-        if (numbers[i] != 0)
+        a.numbers[i] = numberOf(present[i], a.rememberedAs[i]);
+        if (a.numbers[i] != 0) {
+            // Remembered by an older name: from now on by its own, which no other device has.
+            std::string& slot = names[static_cast<std::size_t>(a.numbers[i] - 1)];
+            if (slot != present[i].front()) {
+                slot = present[i].front();
+                a.rememberedAs[i] = slot;
+                a.changed = true;
+            }
             continue;
+        }
         auto slot = std::find(names.begin(), names.end(), std::string());
-        if (slot == names.end())
+        if (slot == names.end()) {
             slot = std::find_if(names.begin(), names.end(), [&](const std::string& n) { return !isPresent(n); });
+            if (slot != names.end())
+                a.takenFrom[i] = *slot;
+        }
         if (slot == names.end())
             continue;
-        *slot = present[i];
-        numbers[i] = static_cast<int>(slot - names.begin()) + 1;
-        changed = true;
+        *slot = present[i].front();
+        a.rememberedAs[i] = *slot;
+        a.numbers[i] = static_cast<int>(slot - names.begin()) + 1;
+        a.changed = true;
     }
-    return changed;
+    return a;
 }
 
 } // namespace kovrin

@@ -22,11 +22,21 @@ struct PortMemory {
 PortMemory ParsePortMemory(std::string_view text, const std::string& fileName);
 std::string FormatPortMemory(const PortMemory& memory);
 
-// Gives each device of `present` (names, in the order numbers are handed out) its number:
-// the one it is remembered by, else the lowest number no device is remembered by, else the
-// lowest number of a remembered device that is not present (that device is forgotten).
-// numbers[i] is 1..8, or 0 when all eight are in use by present devices. True when
-// `memory` changed.
-bool AssignNumbers(PortMemory& memory, const std::vector<std::string>& present, std::vector<int>& numbers);
+// What AssignNumbers gave: per present device its number 1..8 (0 when all eight are in use
+// by present devices), the name its number is remembered by, and the absent device whose
+// number it took (empty: none).
+struct Assignment {
+    std::vector<int> numbers;
+    std::vector<std::string> rememberedAs;
+    std::vector<std::string> takenFrom;
+    bool changed = false;  // `memory` changed
+};
+
+// Gives each device of `present` (its names, the one to remember it by first, then older
+// names it may be remembered by; in the order numbers are handed out) its number: the one
+// it is remembered by under any of its names (the line then takes its first name), else the
+// lowest number no device is remembered by, else the lowest number of a remembered device
+// that is not present (that device is forgotten).
+Assignment AssignNumbers(PortMemory& memory, const std::vector<std::vector<std::string>>& present);
 
 } // namespace kovrin

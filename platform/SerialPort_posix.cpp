@@ -1,5 +1,6 @@
 #include "platform/SerialPort.h"
 
+#include "platform/DeviceHolders.h"
 #include "platform/TimedIo.h"
 
 #include <cerrno>
@@ -98,6 +99,24 @@ public:
         : channel_(fd), clock_(clock), timeouts_(timeouts)
     {
     }
+    // The exclusive mode stays with the tty, not the descriptor: handed back before closing,
+    // or the next program's open fails while another descriptor (the pair's own) keeps it.
+    // Only when set by this port: a failed open must not free the tty another holds.
+    ~PosixSerialPort() override
+    {
+        if (exclusive_)
+            (void)::ioctl(channel_.fd(), TIOCNXCL);
+    }
+    PosixSerialPort(const PosixSerialPort&) = delete;
+    PosixSerialPort& operator=(const PosixSerialPort&) = delete;
+
+    // Takes this program's lock file for the device; false when another program has it.
+    bool TakeLockFile(const std::string& device)
+    {
+        lockFile_ = std::make_unique<DeviceLockFile>(device);
+        return !lockFile_->refused();
+    }
+    void MakeExclusive() { exclusive_ = ::ioctl(channel_.fd(), TIOCEXCL) == 0; }
 
     bool Purge(unsigned& error) override
     {
@@ -125,6 +144,8 @@ private:
     FdChannel channel_;
     Clock& clock_;
     SerialTimeouts timeouts_;
+    std::unique_ptr<DeviceLockFile> lockFile_;  // removed before the descriptor closes
+    bool exclusive_ = false;
 };
 
 } // namespace
@@ -146,14 +167,21 @@ std::unique_ptr<SerialPort> OpenSerialPort(const std::string& device, unsigned b
         error = static_cast<unsigned>(errno);
         return nullptr;
     }
-    // flock binds only programs that ask for it; exclusive mode makes every other open of
-    // the tty fail with EBUSY (a terminal program, a modem manager) while the port is ours.
-    (void)::ioctl(fd, TIOCEXCL);
     termios tio{};
     if (::tcgetattr(fd, &tio) != 0) {
         error = static_cast<unsigned>(errno);
         return nullptr;
     }
+    // flock binds only programs that ask for it. A terminal program marks a port with a lock
+    // file, and one that takes no lock at all still holds it open: either means it is in use,
+    // and a second reader of the answers would take bytes meant for this one.
+    if (LockFileHolder(device) || !DeviceOpeners(device).empty() || !port->TakeLockFile(device)) {
+        error = EBUSY;
+        return nullptr;
+    }
+    // Exclusive mode makes every later open of the tty fail with EBUSY (a terminal program,
+    // a modem manager) while the port is ours.
+    port->MakeExclusive();
     ::cfmakeraw(&tio);
     tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB | CRTSCTS | HUPCL);
     tio.c_cflag |= CS8 | CLOCAL | CREAD;

@@ -70,7 +70,7 @@ public:
     {
         PortScan scan;
         for (int n = 1; n <= kComPortCount; ++n)
-            scan.ports[static_cast<std::size_t>(n - 1)] = {n, "COM" + std::to_string(n), {}, {}, false, false, false, false};
+            scan.ports[static_cast<std::size_t>(n - 1)] = {n, "COM" + std::to_string(n), {}, {}, false, false, false, false, {}};
         return scan;
     }
 };

@@ -23,6 +23,8 @@ std::string PortHint(const ComPort& port)
         hint += ", " + port.description;
     if (!port.present)
         hint += std::string(" (") + kNothingThere + ")";
+    for (const std::string& warning : port.warnings)
+        hint += "; " + warning;
     return hint;
 }
 

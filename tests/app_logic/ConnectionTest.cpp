@@ -49,9 +49,10 @@ TEST_F(WindowTest, PortHintsNameTheDevicesAndAFailedOpenItsReason)
     PortScan scan;
     for (int n = 1; n <= kComPortCount; ++n)
         scan.ports[static_cast<std::size_t>(n - 1)].number = n;
-    scan.ports[0] = {1, "/dev/ttyUSB0", "FT232R USB UART", "usb-A", true, true, false, true};
-    scan.ports[2] = {3, "", "", "usb-B", false, false, false, true};
-    scan.ports[3] = {4, "/tmp/ats", "KOVRIN_COM4", "", false, false, true, true};
+    scan.ports[0] = {1, "/dev/ttyUSB0", "FT232R USB UART", "usb-A", true, true, false, true, {}};
+    scan.ports[2] = {3, "", "", "usb-B", false, false, false, true, {}};
+    scan.ports[3] = {4, "/tmp/ats", "KOVRIN_COM4", "", false, false, true, true, {}};
+    scan.ports[4] = {5, "/dev/ttyUSB1", "", "usb-D", true, true, false, true, {"COM5 was kept for usb-Z"}};
     links.ports = scan;
     const auto hint = [&](ActionId id) { return window->state().action(id).hint; };
     window->ConnectionMenuPopup();
@@ -63,12 +64,13 @@ TEST_F(WindowTest, PortHintsNameTheDevicesAndAFailedOpenItsReason)
         {ActionId::ComPort2, "COM2 \u2014 nothing there"},
         {ActionId::ComPort3, "COM3 \u2014 nothing there (number kept for usb-B)"},
         {ActionId::ComPort4, "COM4 \u2014 /tmp/ats, KOVRIN_COM4 (nothing there)"},
+        {ActionId::ComPort5, "COM5 \u2014 /dev/ttyUSB1; COM5 was kept for usb-Z"},
     };
     for (const auto& row : rows)
         EXPECT_EQ(hint(row.port), row.hint);
 
     // A cable plugged in with the menu closed is named at Connect, whose failure says why.
-    links.ports->ports[1] = {2, "/dev/ttyACM0", "", "usb-C", true, false, false, true};
+    links.ports->ports[1] = {2, "/dev/ttyACM0", "", "usb-C", true, false, false, true, {}};
     links.script.openSucceeds = false;
     links.script.openFailureText = "No permission to open /dev/ttyACM0: add your user to the group dialout";
     window->ActionComPort2Execute();

@@ -31,7 +31,7 @@ public:
         PortScan scan;
         for (int n = 1; n <= kComPortCount; ++n)
             scan.ports[static_cast<std::size_t>(n - 1)].number = n;
-        scan.ports[0] = {1, "/dev/ttyUSB0", "FT232R USB UART", "usb-A", true, true, false, true};
+        scan.ports[0] = {1, "/dev/ttyUSB0", "FT232R USB UART", "usb-A", true, true, false, true, {}};
         return scan;
     }
 

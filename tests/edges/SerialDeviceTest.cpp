@@ -4,6 +4,7 @@
 #include "tests/edges/EdgeWindow.h"
 #include "tests/faults/ProcessResources.h"
 
+#include "platform/DeviceHolders.h"
 #include "platform/Pty.h"
 #include "tools/ats-sim/harness/ChildProcess.h"
 
@@ -13,8 +14,10 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
@@ -27,7 +30,7 @@ using Ms = std::chrono::milliseconds;
 
 constexpr int kNobody = 65534;
 
-enum class Device { Missing, Directory, RegularFile, Fifo, NotATerminal, NoPermission, Held };
+enum class Device { Missing, Directory, RegularFile, Fifo, NotATerminal, NoPermission, Held, HeldOpen, LockFile };
 
 struct DeviceCase {
     const char* name;
@@ -49,6 +52,10 @@ const DeviceCase kDevices[] = {
      "out and in again."},
     // another process holds the lock
     {"Held", Device::Held, "%1 is in use by another program: %2; close or stop it, then connect again."},
+    // another process has it open and takes no lock (a script, a terminal program)
+    {"HeldOpen", Device::HeldOpen, "%1 is in use by another program: %2; close or stop it, then connect again."},
+    // a live process's lock file in /var/lock, the device not even open
+    {"LockFile", Device::LockFile, "%1 is in use by another program: %2; close or stop it, then connect again."},
 };
 
 std::string Replace(std::string text, const std::string& mark, const std::string& value)
@@ -94,9 +101,19 @@ protected:
             break;
         }
         case Device::Held:
+        case Device::HeldOpen:
+        case Device::LockFile:
             ASSERT_TRUE(pty.ok());
             device = pty.slavePath();
-            holdInChild();
+            lockFile = LockFilePath(device);
+            if (GetParam().device == Device::LockFile && ::access(fs::path(lockFile).parent_path().c_str(), W_OK) != 0)
+                GTEST_SKIP() << "needs a lock folder it may write";
+            holdInChild(GetParam().device);
+            if (GetParam().device == Device::LockFile) {
+                char text[16];
+                std::snprintf(text, sizeof text, "%10d\n", static_cast<int>(holder));
+                std::ofstream(lockFile) << text;
+            }
             break;
         }
         ::setenv("KOVRIN_COM1", device.c_str(), 1);
@@ -108,19 +125,23 @@ protected:
             ::kill(holder, SIGKILL);
             ::waitpid(holder, nullptr, 0);
         }
+        if (GetParam().device == Device::LockFile)
+            ::unlink(lockFile.c_str());
         EdgeWindowTest::TearDown();
     }
 
-    // A process of its own opens the device and locks it, as another program would.
-    void holdInChild()
+    // A process of its own opens the device and locks it, as another program would; or
+    // opens it without a lock; or (for a lock file) only lives.
+    void holdInChild(Device how)
     {
         int ready[2];
         ASSERT_EQ(::pipe(ready), 0);
         holder = ::fork();
         ASSERT_GE(holder, 0);
         if (holder == 0) {
-            const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY);
-            const char ok = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0 ? 'y' : 'n';
+            ::close(pty.masterFd());  // another program holds the device alone, not the pair's other end
+            const int fd = how == Device::LockFile ? 0 : ::open(device.c_str(), O_RDWR | O_NOCTTY);
+            const char ok = fd >= 0 && (how != Device::Held || ::flock(fd, LOCK_EX | LOCK_NB) == 0) ? 'y' : 'n';
             (void)!::write(ready[1], &ok, 1);
             for (;;)
                 ::pause();
@@ -147,6 +168,7 @@ protected:
     std::string device;
     pid_t holder = -1;
     std::string holderName;
+    std::string lockFile;
 };
 
 TEST_P(BadSerialDevice, ConnectShowsCannotOpenSerialPort)

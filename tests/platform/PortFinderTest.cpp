@@ -64,6 +64,29 @@ public:
         fs::remove(byId);
         fs::create_symlink("../../" + tty, byId);
     }
+    // A cable with serial number `serial` (empty: none) in socket `chain` ("1.4": port 4 of
+    // the hub in port 1) of bus `bus` under the controller at PCI address `controller`.
+    // udev keeps one by-id link per name: `link` points it at this tty.
+    void socket(const std::string& tty, const std::string& controller, int bus, const std::string& chain,
+                const std::string& serial, bool link)
+    {
+        const std::string device = std::to_string(bus) + "-" + chain;
+        const fs::path usb = root_ / "sys/devices/pci0000:00" / controller / ("usb" + std::to_string(bus)) / device;
+        fs::remove_all(usb);
+        const fs::path dir = usb / (device + ":1.0") / tty / "tty" / tty;
+        fs::create_directories(dir);
+        test::WriteFileBytes(usb / "idVendor", "0403\n");
+        test::WriteFileBytes(usb / "idProduct", "6001\n");
+        if (!serial.empty())
+            test::WriteFileBytes(usb / "serial", serial + "\n");
+        addTty(tty, dir);
+        if (link) {
+            const fs::path byId = root_ / "dev/serial/by-id" / ("usb-FTDI_FT232R_USB_UART_" + serial + "-if00-port0");
+            fs::create_directories(byId.parent_path());
+            fs::remove(byId);
+            fs::create_symlink("../../" + tty, byId);
+        }
+    }
     void unplug(const std::string& tty)
     {
         fs::remove(root_ / "sys/class/tty" / tty);
@@ -227,6 +250,92 @@ TEST_F(PortFinderTest, IdenticalCablesWithoutSerialNumbersKeepTheirSockets)
     EXPECT_EQ(Summary(run()), "1:ttyUSB1 2:ttyUSB0");
 }
 
+// A number is one cable: clone cables sharing a serial number keep theirs by socket, whichever
+// tty udev's one by-id link points at and however the buses are numbered after a boot; a
+// cable of its own keeps its number from before udev made its link and in another socket.
+TEST_F(PortFinderTest, SharedSerialNumbersMissingLinksAndMovedCables)
+{
+    ::unsetenv("KOVRIN_COM2");
+    ::unsetenv("KOVRIN_COM3");
+    ScratchSystem s(root);
+    const std::string pci = "0000:00:14.0";
+    const struct Step {
+        const char* what;
+        std::function<void()> change;
+        const char* expected;
+    } steps[] = {
+        {"one clone cable", [&] { s.socket("ttyUSB0", pci, 1, "1", "0001", true); }, "1:ttyUSB0"},
+        {"a second of the same serial number: the link moves to it",
+         [&] { s.socket("ttyUSB1", pci, 1, "2", "0001", true); }, "1:ttyUSB0 2:ttyUSB1"},
+        {"a third", [&] { s.socket("ttyUSB2", pci, 1, "3", "0001", true); }, "1:ttyUSB0 2:ttyUSB1 3:ttyUSB2"},
+        {"after a boot: other tty names, another bus number, the link elsewhere",
+         [&] {
+             for (const char* tty : {"ttyUSB0", "ttyUSB1", "ttyUSB2"})
+                 s.unplug(tty);
+             s.socket("ttyUSB0", pci, 2, "3", "0001", true);
+             s.socket("ttyUSB1", pci, 2, "1", "0001", true);
+             s.socket("ttyUSB2", pci, 2, "2", "0001", false);
+         },
+         "1:ttyUSB1 2:ttyUSB2 3:ttyUSB0"},
+        {"a cable of its own before udev made its link", [&] { s.socket("ttyUSB3", pci, 2, "4", "A10K", false); },
+         "1:ttyUSB1 2:ttyUSB2 3:ttyUSB0 4:ttyUSB3"},
+        {"its link made",
+         [&] {
+             s.unplug("ttyUSB3");
+             s.socket("ttyUSB3", pci, 2, "4", "A10K", true);
+         },
+         "1:ttyUSB1 2:ttyUSB2 3:ttyUSB0 4:ttyUSB3"},
+        {"moved to a hub's socket",
+         [&] {
+             s.unplug("ttyUSB3");
+             s.socket("ttyUSB4", pci, 2, "4.2", "A10K", true);
+         },
+         "1:ttyUSB1 2:ttyUSB2 3:ttyUSB0 4:ttyUSB4"},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        step.change();
+        EXPECT_EQ(Summary(run()), step.expected);
+    }
+    EXPECT_EQ(Summary(run()), steps[std::size(steps) - 1].expected) << "the same on the next run";
+}
+
+// What the user must know of the numbers is said with them: a number taken from an absent
+// cable; a memory file that cannot be read, which is then left as it is. The user's own
+// files beside it survive the clean-up of temporary files.
+TEST_F(PortFinderTest, NumbersThatCannotBeKeptAreSaid)
+{
+    ::unsetenv("KOVRIN_COM2");
+    ::unsetenv("KOVRIN_COM3");
+    ScratchSystem s(root);
+    s.cable("ttyUSB0", "usb-A");
+    const fs::path folder = fs::path(memory).parent_path();
+    fs::create_directories(folder);
+    std::string full;
+    for (int n = 1; n <= 8; ++n)
+        full += "COM" + std::to_string(n) + " usb-Z" + std::to_string(n) + "\n";
+    test::WriteFileBytes(memory, full);
+    test::WriteFileBytes(folder / "com-ports.backup", "mine");
+    test::WriteFileBytes(folder / ".com-ports.0a1b2c.tmp", "left by a crash");
+
+    PortScan scan = run();
+    EXPECT_EQ(Summary(scan), "1:ttyUSB0 2:-usb-Z2 3:-usb-Z3 4:-usb-Z4 5:-usb-Z5 6:-usb-Z6 7:-usb-Z7 8:-usb-Z8");
+    ASSERT_EQ(scan.ports[0].warnings.size(), 1u);
+    EXPECT_NE(scan.ports[0].warnings[0].find("was kept for usb-Z1, which is not plugged in"), std::string::npos);
+    EXPECT_EQ(scan.warnings, scan.ports[0].warnings);
+    EXPECT_TRUE(fs::exists(folder / "com-ports.backup"));
+    EXPECT_FALSE(fs::exists(folder / ".com-ports.0a1b2c.tmp"));
+
+    fs::remove(memory);
+    fs::create_symlink("com-ports", memory);  // a loop: there, and unreadable
+    scan = run();
+    EXPECT_EQ(Summary(scan), "1:ttyUSB0");
+    ASSERT_EQ(scan.warnings.size(), 1u);
+    EXPECT_NE(scan.warnings[0].find("cannot be read"), std::string::npos) << scan.warnings[0];
+    EXPECT_EQ(scan.ports[0].warnings, scan.warnings);
+    EXPECT_TRUE(fs::is_symlink(memory)) << "left as it is";
+}
+
 TEST_F(PortFinderTest, VariablesOverrideAndAnUnwritableMemoryCostsNothing)
 {
     ScratchSystem s(root);
@@ -239,8 +348,8 @@ TEST_F(PortFinderTest, VariablesOverrideAndAnUnwritableMemoryCostsNothing)
     EXPECT_EQ(Summary(scan), "1:ttyUSB0 2:null 3:no-such-tty");
     EXPECT_TRUE(scan.ports[1].fromVariable && scan.ports[1].present);
     EXPECT_TRUE(scan.ports[2].fromVariable && !scan.ports[2].present);
-    ASSERT_EQ(scan.notes.size(), 1u);
-    EXPECT_NE(scan.notes[0].find("not written"), std::string::npos) << scan.notes[0];
+    ASSERT_EQ(scan.warnings.size(), 1u);
+    EXPECT_NE(scan.warnings[0].find("not written"), std::string::npos) << scan.warnings[0];
 }
 
 } // namespace

@@ -3,8 +3,10 @@
 #include "comm/usb/UsbLibrary.h"
 #include "platform/Event.h"
 #include "platform/FileReplace.h"
+#include "platform/FileReplaceCalls_win32.h"
 #include "platform/Folders.h"
 #include "platform/InstanceLock.h"
+#include "platform/SharedFiles.h"
 #include "platform/SharedLibrary.h"
 #include "platform/Shell.h"
 
@@ -13,6 +15,8 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string>
+#include <vector>
 #include <windows.h>
 
 namespace kovrin {
@@ -57,6 +61,7 @@ TEST(Win32Seams, DebugLogKeepsItsFileInTheSharedBriselFolder)
     std::stringstream text;
     text << in.rdbuf();
     EXPECT_EQ(text.str(), "first\r\nsecond\r\n");
+    EXPECT_EQ(SharedFolderDistrust(folder.substr(0, folder.size() - 1)), "") << "the folder this program made";
 }
 
 TEST(Win32Seams, UbrixWithoutAnAdapterSaysSoAndUnloads)
@@ -115,6 +120,91 @@ TEST(Win32Seams, SaveTakesAnyNameAndLengthAndFollowsLinks)
     for (std::wstring folder = Wide(deep, L"\\\\?\\"); folder.size() >= topFolder.size();
          folder.resize(folder.rfind(L'\\')))
         RemoveDirectoryW(folder.c_str());
+}
+
+// How the replace fails this time: `times` calls fail with `error`, after doing to the
+// files what the system does before such a failure.
+enum class Effect { None, TargetGone, TargetAside };
+struct ReplaceScript {
+    DWORD error = 0;
+    int times = 0;
+    Effect effect = Effect::None;
+    bool temporaryStays = false;  // moves of the temporary file fail too
+    int calls = 0;
+};
+ReplaceScript g_replace;
+
+BOOL WINAPI ScriptedReplace(LPCWSTR replaced, LPCWSTR replacement, LPCWSTR backup, DWORD flags, LPVOID x, LPVOID y)
+{
+    if (g_replace.calls++ >= g_replace.times)
+        return ReplaceFileW(replaced, replacement, backup, flags, x, y);
+    if (g_replace.effect == Effect::TargetGone)
+        DeleteFileW(replaced);
+    if (g_replace.effect == Effect::TargetAside)
+        MoveFileW(replaced, backup);
+    SetLastError(g_replace.error);
+    return FALSE;
+}
+
+BOOL WINAPI ScriptedMove(LPCWSTR from, LPCWSTR to, DWORD flags)
+{
+    const std::wstring source = from;
+    if (g_replace.temporaryStays && source.size() > 4 && source.compare(source.size() - 4, 4, L".tmp") == 0) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    return MoveFileExW(from, to, flags);
+}
+
+// Every way the replace can fail leaves the old or the new content under the file's name,
+// or says it may not, with the new content kept under the temporary name.
+TEST(Win32Seams, EachReplaceFailureLeavesOldOrNewUnderTheName)
+{
+    const struct {
+        const char* name;
+        ReplaceScript script;
+        ReplaceResult result;
+        bool newContent;
+    } cases[] = {
+        {"replacement not moved, old file gone", {ERROR_UNABLE_TO_MOVE_REPLACEMENT, 1, Effect::TargetGone},
+         ReplaceResult::Replaced, true},
+        {"replacement not moved, old file aside", {ERROR_UNABLE_TO_MOVE_REPLACEMENT_2, 1, Effect::TargetAside},
+         ReplaceResult::Replaced, true},
+        {"old file aside, no move: put back", {ERROR_UNABLE_TO_MOVE_REPLACEMENT_2, 1, Effect::TargetAside, true},
+         ReplaceResult::Untouched, false},
+        {"old file gone, no move: kept aside", {ERROR_UNABLE_TO_MOVE_REPLACEMENT, 1, Effect::TargetGone, true},
+         ReplaceResult::MayBeDamaged, true},
+        {"replaced file not removed", {ERROR_UNABLE_TO_REMOVE_REPLACED, 1}, ReplaceResult::Untouched, false},
+        {"held a moment by a scanner", {ERROR_SHARING_VIOLATION, 2}, ReplaceResult::Replaced, true},
+        {"held throughout", {ERROR_SHARING_VIOLATION, 1 << 20}, ReplaceResult::Untouched, false},
+        {"replacing refused: rewritten in place", {ERROR_ACCESS_DENIED, 1}, ReplaceResult::Replaced, true},
+    };
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("kovrin-replace-" + std::to_string(GetCurrentProcessId()));
+    const std::string oldText = "old content, longer than the new", newText = "new content";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directories(folder);
+        const std::filesystem::path file = folder / "a.kvnf";
+        std::ofstream(file, std::ios::binary) << oldText;
+        g_replace = c.script;
+        SaveCalls().replaceFile = ScriptedReplace;
+        SaveCalls().moveFile = ScriptedMove;
+        const ReplaceResult result = ReplaceFileContents(file.string(), newText);
+        SaveCalls() = FileReplaceCalls{};
+        EXPECT_EQ(result, c.result);
+        std::vector<std::string> left;
+        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+            std::ifstream in(entry.path(), std::ios::binary);
+            left.push_back(entry.path().filename().string().substr(0, 7) + "=" +
+                           std::string(std::istreambuf_iterator<char>(in), {}));
+        }
+        const std::string expected = (c.result == ReplaceResult::MayBeDamaged ? "~a.kvnf=" : "a.kvnf=") +
+                                     (c.newContent ? newText : oldText);
+        EXPECT_EQ(left, std::vector<std::string>{expected});
+    }
+    std::filesystem::remove_all(folder);
 }
 
 TEST(Win32Seams, ShellReportsAMissingManual)

@@ -84,3 +84,23 @@ set -e
 [ "$code" -ne 0 ] && [ ! -e none.kvnf ] || fail "USB without an adapter gave $code"
 grep -q "Error in ReadBuffer serial port" usb.out || fail "USB: $(cat usb.out)"
 echo "download over USB without an adapter: refused as the window refuses it"
+
+# A switch that never answers: after the read time-out the transfer ends with the window's
+# message (the cancelled read waited for a bounded time), and nothing is written.
+kill $sim 2>/dev/null || true
+wait $sim 2>/dev/null || true
+rm -f "$link" sim.out
+"$tools/ats-sim" --fast --mute --link "$link" >sim.out 2>sim.log &
+sim=$!
+for _ in $(seq 100); do
+  [ -s sim.out ] && break
+  sleep 0.1
+done
+[ -s sim.out ] || fail "the silent ats-sim did not start"
+set +e
+timeout 120 "$wine" "$cli_exe" download --port COM1 silent.kvnf >silent.out 2>&1
+code=$?
+set -e
+[ "$code" -ne 0 ] && [ "$code" -ne 124 ] && [ ! -e silent.kvnf ] || fail "a silent switch gave $code"
+grep -q "Error in ReadBuffer serial port" silent.out || fail "silent switch: $(cat silent.out)"
+echo "download from a silent switch over COM1: ends with the read error"

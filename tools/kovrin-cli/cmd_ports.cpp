@@ -19,6 +19,8 @@ int RunPorts(const Args&)
     const PortScan scan = MakeSystemPortFinder()->Scan();
     for (const std::string& note : scan.notes)
         Fail(ExitOk, note);
+    for (const std::string& warning : scan.warnings)
+        Fail(ExitOk, "warning: " + warning);
     std::size_t width = std::string_view("device").size();
     for (const ComPort& port : scan.ports)
         width = std::max(width, port.device.size());

@@ -65,6 +65,8 @@ public:
     bool open(const std::string& name)
     {
         LinkOpening opened = OpenSwitchLink(name);
+        for (const std::string& warning : opened.warnings)
+            Fail(ExitOk, "warning: " + warning);
         if (!opened) {
             Fail(ExitDevice, opened.message);
             // The window shows the reason under its message when the system gives one.
