@@ -38,19 +38,19 @@ TEST(CliGang, ProgramsEveryPortAtOnceAndASilentUnitFailsAlone)
     EXPECT_EQ(r.status.code, 3) << r.out << r.err;
     const std::vector<std::string> rows = FileLines(dir.file("out.csv"));
     ASSERT_EQ(rows.size(), 5u) << r.out;
-    EXPECT_EQ(rows[0], "time,port,ats_code,model,firmware,result,words,duration_s,message");
+    EXPECT_EQ(rows[0], "run_id,station,operator,attempt,port,ats_code,model,firmware,template,template_sha256,"
+                       "start_utc,end_utc,duration_s,result,stage,words,archived,archive_error,message");
     for (int i = 0; i < 4; ++i) {
         const std::string port = "," + sims[static_cast<std::size_t>(i)].path() + ",";
         const auto row = std::find_if(rows.begin() + 1, rows.end(),
                                       [&](const std::string& line) { return line.find(port) != std::string::npos; });
         ASSERT_NE(row, rows.end()) << port;
         if (i == 2) {
-            EXPECT_NE(row->find(",failed,,"), std::string::npos) << *row;
+            EXPECT_NE(row->find(",failed,reading,,"), std::string::npos) << *row;
             EXPECT_TRUE(row->ends_with(",Error in ReadBuffer serial port")) << *row;
         } else {
-            EXPECT_NE(row->find("UNIT-" + std::to_string(i) + ",TX100,V1.00,passed,0=185 1=195 13=5,"),
-                      std::string::npos)
-                << *row;
+            EXPECT_NE(row->find("UNIT-" + std::to_string(i) + ",TX100,V1.00,site.kvnf,"), std::string::npos) << *row;
+            EXPECT_NE(row->find(",passed,,0=185 1=195 13=5,"), std::string::npos) << *row;
         }
     }
     for (int i = 0; i < 4; ++i) {
@@ -105,13 +105,13 @@ TEST(CliGang, CtrlCEndsEveryUnitBetweenWordsAndKeepsTheResults)
         const auto row = std::find_if(rows.begin(), rows.end(),
                                       [&](const std::string& r) { return r.find(port) != std::string::npos; });
         ASSERT_NE(row, rows.end());
-        EXPECT_NE(row->find(",stopped,"), std::string::npos) << *row;
+        EXPECT_NE(row->find(",stopped,writing,"), std::string::npos) << *row;
         // What the results say was written is exactly what the switch holds.
         std::string written;
         for (int w = 0; w < 16; ++w)
             if (held.word(w) == site.word(w))
                 written += (written.empty() ? "" : " ") + std::to_string(w) + "=" + std::to_string(site.word(w));
-        EXPECT_NE(row->find(",stopped," + written + ","), std::string::npos) << *row;
+        EXPECT_NE(row->find(",stopped,writing," + written + ","), std::string::npos) << *row;
         EXPECT_FALSE(written.empty()) << *row;
     }
 }
