@@ -264,7 +264,8 @@ PortResolver SystemPortResolver()
             if (!scan)
                 scan = MakeSystemPortFinder()->Scan();
             const ComPort& com = scan->ports[static_cast<std::size_t>(*n - 1)];
-            if (com.device.empty() || !com.present) {
+            // Where the system tells nothing beyond the name, the open will say.
+            if (com.device.empty() || (com.probed && !com.present)) {
                 why = port + " names no serial device here" +
                       (com.device.empty() ? std::string() : " (" + com.device + " is not present)");
                 return {};

@@ -18,11 +18,16 @@ std::string Trimmed(const std::string& s) { return std::string(TrimSwitchText(s)
 
 std::string Utf8(const std::string& s) { return Windows1252ToUtf8(s); }
 
-// A switch is counted by its ATS code; one whose code is not known yet, by its port.
-std::string AttemptKey(const std::string& code, const std::string& port)
+// A code that tells one switch from another: neither blank nor the factory's filler, which
+// every new unit may share.
+bool Identifies(const std::string& code)
 {
-    return code.empty() ? "port " + port : "code " + code;
+    return !code.empty() && code.find_first_not_of('\xFF') != std::string::npos;
 }
+
+// Attempts are counted per switch, by its ATS code; one whose code tells nothing (or is not
+// read yet) is on its first as far as anyone can tell.
+std::string AttemptKey(const std::string& code) { return Identifies(code) ? code : std::string(); }
 
 } // namespace
 
@@ -68,7 +73,7 @@ void Board::Update(std::size_t unit, const std::function<void(UnitStatus&)>& cha
 int Board::NextAttempt(const std::string& key) const
 {
     std::lock_guard lock(mutex_);
-    const auto it = attempts_.find(key);
+    const auto it = key.empty() ? attempts_.end() : attempts_.find(key);
     return it == attempts_.end() ? 1 : it->second + 1;
 }
 
@@ -92,8 +97,9 @@ void Board::AddResult(UnitResult result)
 {
     {
         std::lock_guard lock(mutex_);
-        attempts_[AttemptKey(result.code, result.port)] = result.attempt;
-        if (result.passed())
+        if (const std::string key = AttemptKey(result.code); !key.empty())
+            attempts_[key] = result.attempt;
+        if (result.passed() && Identifies(result.code))
             passed_.insert(result.code);
         results_.push_back(std::move(result));
         ++version_;
@@ -221,7 +227,7 @@ UnitResult Runner::Program(std::size_t index, UnitLink& link, bool opened, const
     r.start = std::chrono::system_clock::now();
     r.unit = index;
     r.port = unit.port;
-    r.attempt = board_.NextAttempt(AttemptKey({}, unit.port));
+    r.attempt = 1;
     Step stage = Step::Opening;
     const auto set = [&](Step step) {
         stage = step;
@@ -264,7 +270,7 @@ UnitResult Runner::Program(std::size_t index, UnitLink& link, bool opened, const
     r.code = Trimmed(state.text(field::AtsCode));
     r.model = Trimmed(state.text(field::AtsModel));
     r.firmware = Trimmed(state.text(field::FirmwareVersion));
-    r.attempt = board_.NextAttempt(AttemptKey(r.code, unit.port));
+    r.attempt = board_.NextAttempt(AttemptKey(r.code));
     board_.Update(index, [&](UnitStatus& s) { s.code = r.code; });
 
     // Every state read is kept, that of a unit about to be refused too.

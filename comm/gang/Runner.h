@@ -81,7 +81,7 @@ public:
     void Update(std::size_t unit, const std::function<void(UnitStatus&)>& change);
     // Records the result, counting its attempt; a switch that passed is remembered.
     void AddResult(UnitResult result);
-    // The attempt a new one on this switch (its ATS code, else its port) would be.
+    // The attempt a new one on this switch (by its ATS code; empty: a first) would be.
     int NextAttempt(const std::string& key) const;
     bool PassedBefore(const std::string& code) const;
     void AddNote(std::string note);

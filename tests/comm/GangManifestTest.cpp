@@ -99,7 +99,9 @@ TEST(GangManifest, NamesEachLinesSwitchAndResolvesEveryPortBeforeAnyOpens)
                                "COM3,named.kvnf,,,b3\n"
                                "COM4,filler.kvnf\n"
                                "/dev/a,filler.kvnf\n"
-                               "/dev/b,filler.kvnf\n",
+                               "/dev/b,filler.kvnf\n"
+                               "/dev/c,filler.kvnf,,K\xC3\x89\xE2\x82\xAC\n"
+                               "/dev/d,filler.kvnf,,\xE2\x80\x8B\n",
                                dir.string());
     ResolvePorts(m, [](const std::string& port, std::string& why) -> std::string {
         if (port == "COM3")
@@ -112,8 +114,12 @@ TEST(GangManifest, NamesEachLinesSwitchAndResolvesEveryPortBeforeAnyOpens)
     EXPECT_EQ(got, (std::vector<std::string>{
                        "manifest line 2: named.kvnf names switch SITE-A, the line's ats_code SITE-X",
                        "manifest line 4: COM3 names no serial device here",
-                       "manifest line 6: /dev/a is /dev/ttyS0, already on line 3"}));
-    ASSERT_EQ(m.units.size(), 3u);
+                       "manifest line 6: /dev/a is /dev/ttyS0, already on line 3",
+                       "manifest line 9: ats_code '\xE2\x80\x8B' is not a switch's code (at most 16 characters of "
+                       "Windows-1252)"}));
+    ASSERT_EQ(m.units.size(), 4u);
+    ASSERT_TRUE(m.units[3].identity);
+    EXPECT_EQ(SwitchCode(*m.units[3].identity), "K\xC9\x80") << "the manifest's UTF-8 as the switch's bytes";
     EXPECT_EQ(m.extraColumns, std::vector<std::string>{"batch"});
     ASSERT_TRUE(m.units[0].identity);
     EXPECT_EQ(SwitchCode(*m.units[0].identity), "SITE-X");
