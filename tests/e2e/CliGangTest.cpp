@@ -157,6 +157,12 @@ TEST(CliGang, SwappedCablesWriteNothingAndTheNextRunKeepsTheRecordsBefore)
     test::WriteFileBytes(dir.file("swapped.csv"), manifest(true));
     test::WriteFileBytes(dir.file("line.csv"), manifest(false));
 
+    // A results file that cannot be written stops the run before any port is opened.
+    std::filesystem::create_directory(dir.file("folder.csv"));
+    const sim::RunResult unwritable = GangIn(dir, {dir.file("swapped.csv"), "--results", dir.file("folder.csv")});
+    EXPECT_EQ(unwritable.status.code, 4) << unwritable.out << unwritable.err;
+    EXPECT_EQ(unwritable.out.find("opening"), std::string::npos) << unwritable.out;
+
     const sim::RunResult wrong = GangIn(dir, {dir.file("swapped.csv"), "--results", dir.file("out.csv"), "--operator", "Ana"});
     EXPECT_EQ(wrong.status.code, 3) << wrong.out << wrong.err;
     for (int i = 0; i < 2; ++i) {
