@@ -53,4 +53,32 @@ std::string Windows1252ToUtf8(std::string_view bytes)
     return out;
 }
 
+bool Utf8ToWindows1252(std::string_view text, std::string& bytes)
+{
+    bytes.clear();
+    for (std::size_t i = 0; i < text.size();) {
+        const auto at = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+        const unsigned char lead = at(i);
+        const std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : 0;
+        if (length == 0 || i + length > text.size())
+            return false;
+        char32_t cp = length == 1 ? lead : length == 2 ? (lead & 0x1F) : (lead & 0x0F);
+        for (std::size_t k = 1; k < length; ++k) {
+            if ((at(i + k) & 0xC0) != 0x80)
+                return false;
+            cp = (cp << 6) | (at(i + k) & 0x3F);
+        }
+        i += length;
+        int found = -1;
+        for (int b = 0; b < 256 && found < 0; ++b)
+            if (Windows1252CodePoint(static_cast<unsigned char>(b)) == cp)
+                found = b;
+        // An overlong form decodes to a code point its own length could not give.
+        if (found < 0 || (length == 2 && cp < 0x80) || (length == 3 && cp < 0x800))
+            return false;
+        bytes += static_cast<char>(found);
+    }
+    return true;
+}
+
 } // namespace kovrin

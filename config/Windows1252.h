@@ -17,4 +17,8 @@ bool Windows1252Undefined(unsigned char byte);
 // The bytes as UTF-8, one character per byte.
 std::string Windows1252ToUtf8(std::string_view bytes);
 
+// UTF-8 text (a manifest's column) as the switch's bytes; false when it is not UTF-8 or
+// holds a character the code page lacks.
+bool Utf8ToWindows1252(std::string_view text, std::string& bytes);
+
 } // namespace kovrin

@@ -1,16 +1,22 @@
 #include "comm/gang/Manifest.h"
 
+#include "comm/gang/RecordColumns.h"
 #include "comm/net/NetworkUrl.h"
+#include "platform/PortFinder.h"
 
 #include "config/ConfigFile.h"
 #include "config/ParameterEditor.h"
 #include "config/ParameterView.h"
+#include "config/Sha256.h"
+#include "config/SwitchIdentity.h"
+#include "config/Windows1252.h"
 
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <sstream>
 
 namespace kovrin::gang {
@@ -65,11 +71,15 @@ bool SplitFields(const std::string& line, std::vector<std::string>& fields)
 // The template's words as the file holds them; a template whose words the editor would
 // change on load (a value beyond its control's ends) or that breaks a rule is refused,
 // so the gang writes exactly what the file says. Empty when it is accepted.
-std::string LoadTemplate(const std::string& path, ConfigRecord& target)
+std::string LoadTemplate(const std::string& path, ConfigRecord& target, std::string& sha256)
 {
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec) || ReadConfigFile(target, path) != ReadResult::Read)
+    std::ifstream bytes(path, std::ios::binary);
+    std::ostringstream whole;
+    if (!std::filesystem::is_regular_file(path, ec) || !bytes || !(whole << bytes.rdbuf()) ||
+        ReadConfigFile(target, path) != ReadResult::Read)
         return path + ": cannot read the configuration file";
+    sha256 = Sha256Hex(whole.str());
     const ParameterView view = MakeParameterView(target, false);
     for (const ParameterValue& v : view.parameters)
         if (v.editorChanges())
@@ -118,6 +128,10 @@ Manifest ParseManifest(const std::string& text, const std::string& folder)
     std::string line;
     int number = 0;
     bool header = false;
+    // Where each known column stands; extras in Manifest::extraColumns follow in `extraAt`.
+    int portAt = -1, configAt = -1, modelAt = -1, codeAt = -1;
+    std::vector<int> extraAt;
+    std::size_t columns = 0;
     std::map<std::string, int> portLines;
     const auto refuse = [&](int at, std::string why) { m.refusals.push_back({at, std::move(why)}); };
     while (std::getline(in, line)) {
@@ -132,11 +146,40 @@ Manifest ParseManifest(const std::string& text, const std::string& folder)
         const bool closed = SplitFields(line, f);
         if (!header) {
             header = true;
-            std::string joined;
-            for (const std::string& name : f)
-                joined += (joined.empty() ? "" : ",") + Upper(name);
-            if (joined != Upper(kHeader)) {
-                refuse(number, std::string("the first line must be \"") + kHeader + "\"");
+            columns = f.size();
+            std::map<std::string, int> seen;
+            for (std::size_t i = 0; i < f.size(); ++i) {
+                std::string name = f[i];
+                std::string lower = name;
+                std::transform(lower.begin(), lower.end(), lower.begin(),
+                               [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+                const int at = static_cast<int>(i);
+                if (lower == "port" || lower == "config" || lower == "model" || lower == "ats_code")
+                    name = lower;
+                if (name.empty() || !seen.emplace(name, at).second) {
+                    refuse(number, name.empty() ? "a column without a name"
+                                                : "column \"" + name + "\" is named twice");
+                    return m;
+                }
+                if (name == "port")
+                    portAt = at;
+                else if (name == "config")
+                    configAt = at;
+                else if (name == "model")
+                    modelAt = at;
+                else if (name == "ats_code")
+                    codeAt = at;
+                else if (IsRecordColumn(name)) {
+                    refuse(number, "column \"" + name + "\" is one of the records' own; name it otherwise");
+                    return m;
+                } else {
+                    m.extraColumns.push_back(name);
+                    extraAt.push_back(at);
+                }
+            }
+            if (!closed || portAt != 0 || configAt != 1) {
+                refuse(number, std::string("the first line must be \"") + kHeader +
+                                   "\", optionally followed by ats_code and columns of your own");
                 return m;
             }
             continue;
@@ -145,11 +188,12 @@ Manifest ParseManifest(const std::string& text, const std::string& folder)
             refuse(number, "a quote is not closed");
             continue;
         }
-        if (f.size() < 2 || f.size() > 3) {
-            refuse(number, "expected port,config,model (model may be empty), found " + std::to_string(f.size()) +
-                               " field(s)");
+        if (f.size() < 2 || f.size() > columns) {
+            refuse(number, "expected at most " + std::to_string(columns) + " fields (port and config needed), found " +
+                               std::to_string(f.size()) + " field(s)");
             continue;
         }
+        f.resize(columns);
         ManifestUnit unit;
         unit.line = number;
         std::string why;
@@ -172,15 +216,36 @@ Manifest ParseManifest(const std::string& text, const std::string& folder)
             config.is_absolute() || folder.empty() ? config : std::filesystem::path(folder) / config;
         // The system's own separators, so messages show the path as the user types it there.
         unit.configPath = resolved.make_preferred().string();
-        unit.model = f.size() == 3 ? f[2] : std::string();
+        unit.templateName = resolved.filename().string();
+        unit.model = modelAt >= 0 ? f[static_cast<std::size_t>(modelAt)] : std::string();
         if (unit.model.size() > kAtsModelMaxChars) {
             refuse(number, "model '" + unit.model + "' is longer than 16 characters");
             continue;
         }
-        if (const std::string bad = LoadTemplate(unit.configPath, unit.target); !bad.empty()) {
+        if (const std::string bad = LoadTemplate(unit.configPath, unit.target, unit.templateSha256); !bad.empty()) {
             refuse(number, bad);
             continue;
         }
+        if (NamesSwitch(unit.target))
+            unit.identity = unit.target;
+        if (const std::string code = codeAt >= 0 ? f[static_cast<std::size_t>(codeAt)] : std::string(); !code.empty()) {
+            std::string bytes;
+            if (!Utf8ToWindows1252(code, bytes) || bytes.size() > kAtsCodeMaxChars) {
+                refuse(number, "ats_code '" + code + "' is not a switch's code (at most 16 characters of Windows-1252)");
+                continue;
+            }
+            ConfigRecord named = unit.target;
+            named.setText(field::AtsCode, bytes);
+            // The file and the line must not name two different switches.
+            if (NamesSwitch(unit.target) && !SameSwitch(unit.target, named)) {
+                refuse(number, unit.templateName + " names switch " + Windows1252ToUtf8(SwitchCode(unit.target)) +
+                                   ", the line's ats_code " + code);
+                continue;
+            }
+            unit.identity = named;
+        }
+        for (int at : extraAt)
+            unit.extras.push_back(f[static_cast<std::size_t>(at)]);
         m.units.push_back(std::move(unit));
     }
     if (!header)
@@ -188,6 +253,57 @@ Manifest ParseManifest(const std::string& text, const std::string& folder)
     else if (m.units.empty() && m.refusals.empty())
         refuse(0, "no units listed");
     return m;
+}
+
+PortResolver SystemPortResolver()
+{
+    return [scan = std::optional<PortScan>()](const std::string& port, std::string& why) mutable -> std::string {
+        if (IsNetworkPortName(port))
+            return port;
+        if (const std::optional<int> n = ComPortNumber(port)) {
+            if (!scan)
+                scan = MakeSystemPortFinder()->Scan();
+            const ComPort& com = scan->ports[static_cast<std::size_t>(*n - 1)];
+            // Where the system tells nothing beyond the name, the open will say.
+            if (com.device.empty() || (com.probed && !com.present)) {
+                why = port + " names no serial device here" +
+                      (com.device.empty() ? std::string() : " (" + com.device + " is not present)");
+                return {};
+            }
+            return com.device;
+        }
+        std::error_code ec;
+        if (!std::filesystem::exists(port, ec)) {
+            why = "device " + port + " does not exist";
+            return {};
+        }
+        const std::filesystem::path real = std::filesystem::canonical(port, ec);
+        return ec ? port : real.string();
+    };
+}
+
+void ResolvePorts(Manifest& manifest, const PortResolver& resolve)
+{
+    std::map<std::string, int> deviceLines;
+    std::vector<ManifestUnit> kept;
+    for (ManifestUnit& unit : manifest.units) {
+        std::string why;
+        unit.device = resolve(unit.port, why);
+        if (unit.device.empty()) {
+            manifest.refusals.push_back({unit.line, why});
+            continue;
+        }
+        if (const auto seen = deviceLines.find(unit.device); seen != deviceLines.end()) {
+            manifest.refusals.push_back({unit.line, unit.port + " is " + unit.device + ", already on line " +
+                                                        std::to_string(seen->second)});
+            continue;
+        }
+        deviceLines[unit.device] = unit.line;
+        kept.push_back(std::move(unit));
+    }
+    manifest.units = std::move(kept);
+    std::sort(manifest.refusals.begin(), manifest.refusals.end(),
+              [](const ManifestRefusal& a, const ManifestRefusal& b) { return a.line < b.line; });
 }
 
 Manifest ReadManifest(const std::string& path)

@@ -5,8 +5,8 @@
 #include "comm/SwitchSession.h"
 #include "comm/DebugLog.h"
 #include "comm/Frame.h"
+#include "config/SwitchIdentity.h"
 
-#include <array>
 
 namespace kovrin::gang {
 
@@ -32,20 +32,25 @@ public:
             link_->ClosePort();
         link_.reset();
     }
-    bool Probe() override
+    bool Probe(std::string& code) override
     {
-        std::array<std::uint8_t, kAnswerGI.expected> answer{};
-        std::size_t received = 0;
-        return link_ &&
-               ExchangeRequest(*link_, BuildRequestGI(), kAnswerGI, answer.data(), answer.size(), received) ==
-                   TransferFailure::None &&
-               received == kAnswerGI.expected;
+        ConfigRecord scratch;
+        if (!link_ || ReadIdentification(*link_, scratch) != TransferFailure::None)
+            return false;
+        code = std::string(TrimSwitchText(scratch.text(field::AtsCode)));
+        return true;
     }
     TransferFailure ReadState(ConfigRecord& state, const WordDone& wordDone) override
     {
         return ReadSwitchState(*link_, state, wordDone);
     }
-    std::string Archive(const ConfigRecord& state) override { return KeepState(state, archive_); }
+    Kept Archive(const ConfigRecord& state) override
+    {
+        Kept kept{KeepState(state, archive_), {}};
+        if (archive_.enabled && kept.path.empty())
+            kept.error = "the state read could not be kept in the archive " + archive_.root;
+        return kept;
+    }
     TransferFailure UploadChanged(const ConfigRecord& state, const ConfigRecord& target, const Pause& pause,
                                   const WordDone& wordDone, std::vector<WordChange>& written) override
     {

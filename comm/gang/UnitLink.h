@@ -22,12 +22,18 @@ public:
     // Opens the port; on failure the message the window shows, and the system's reason.
     virtual bool Open(std::string& message) = 0;
     virtual void Close() = 0;
-    // The identification request alone: does a switch answer on the port?
-    virtual bool Probe() = 0;
+    // The identification request alone: does a switch answer on the port, and which one
+    // (its ATS code as the switch holds it, padding dropped)?
+    virtual bool Probe(std::string& code) = 0;
     // Identification, nominal data and words 0..15 into `state`.
     virtual TransferFailure ReadState(ConfigRecord& state, const WordDone& wordDone) = 0;
-    // Keeps the state read in the archive (never fails the unit; empty when off).
-    virtual std::string Archive(const ConfigRecord& state) = 0;
+    // Keeps the state read in the archive (never fails the unit): where it was kept, or
+    // why it was not (both empty when the archive is off).
+    struct Kept {
+        std::string path;
+        std::string error;
+    };
+    virtual Kept Archive(const ConfigRecord& state) = 0;
     // Writes the words of `target` that differ from `state`, each after the upload's
     // pause; `written` lists those acknowledged. False from the pause ends it early with
     // no failure (the caller knows it stopped).

@@ -20,7 +20,11 @@ public:
     explicit ScriptedUnit(Socket& socket) : socket_(socket) {}
     bool Open(std::string&) override { return true; }
     void Close() override {}
-    bool Probe() override { return socket_.plugged; }
+    bool Probe(std::string& code) override
+    {
+        code = "UNIT" + std::to_string(socket_.plugs.load());
+        return socket_.plugged;
+    }
     TransferFailure ReadState(ConfigRecord& state, const WordDone&) override
     {
         LoadFactoryDefaults(state);
@@ -28,7 +32,7 @@ public:
         held_ = state;
         return TransferFailure::None;
     }
-    std::string Archive(const ConfigRecord&) override { return {}; }
+    Kept Archive(const ConfigRecord&) override { return {}; }
     TransferFailure UploadChanged(const ConfigRecord& state, const ConfigRecord& target, const Pause& pause,
                                   const WordDone&, std::vector<WordChange>& written) override
     {
@@ -90,6 +94,77 @@ TEST(GangStation, ProgramsEachUnitOnceAndWaitsForItToLeave)
         EXPECT_EQ(results[n].code.substr(0, 5), "UNIT" + std::to_string(n + 1));
         ASSERT_EQ(results[n].written.size(), 1u);
         EXPECT_EQ(results[n].written[0].word, 14);
+    }
+}
+
+// A port whose probes answer from a script: a code, or "-" for an answer lost. After
+// the script, nothing answers.
+class ProbeScript final : public UnitLink {
+public:
+    ProbeScript(const std::vector<std::string>& script, std::atomic<std::size_t>& next)
+        : script_(script), next_(next) {}
+    bool Open(std::string&) override { return true; }
+    void Close() override {}
+    bool Probe(std::string& code) override
+    {
+        const std::size_t at = next_++;
+        if (at >= script_.size() || script_[at] == "-")
+            return false;
+        code = last_ = script_[at];
+        return true;
+    }
+    TransferFailure ReadState(ConfigRecord& state, const WordDone&) override
+    {
+        LoadFactoryDefaults(state);
+        state.setText(field::AtsCode, last_);
+        return TransferFailure::None;
+    }
+    Kept Archive(const ConfigRecord&) override { return {}; }
+    TransferFailure UploadChanged(const ConfigRecord&, const ConfigRecord&, const Pause&, const WordDone&,
+                                  std::vector<WordChange>&) override
+    {
+        return TransferFailure::None;
+    }
+    TransferFailure ReadBack(const ConfigRecord&, std::vector<WordMismatch>&) override { return TransferFailure::None; }
+
+private:
+    const std::vector<std::string>& script_;
+    std::atomic<std::size_t>& next_;
+    std::string last_;
+};
+
+TEST(GangStation, AUnitIsKnownByItsCodeAndGoneOnlyAfterThreeLostAnswers)
+{
+    const struct {
+        const char* name;
+        std::vector<std::string> probes;
+        std::vector<std::string> programmed;
+    } cases[] = {
+        {"one answer lost", {"A", "A", "-", "A", "-", "-", "-"}, {"A"}},
+        {"swapped between two probes", {"A", "A", "B", "B", "-", "-", "-"}, {"A", "B"}},
+        {"a passed unit back at once", {"A", "B", "A", "-", "-", "-"}, {"A", "B"}},
+        {"a passed unit plugged in again", {"A", "-", "-", "-", "A", "-", "-", "-"}, {"A"}},
+    };
+    for (const auto& c : cases) {
+        ManifestUnit unit;
+        unit.port = "COM1";
+        LoadFactoryDefaults(unit.target);
+        std::atomic<std::size_t> next{0};
+        Board board({unit});
+        Runner runner({unit}, [&](const ManifestUnit&) { return std::make_unique<ProbeScript>(c.probes, next); },
+                      GangOptions{true, Clock::Ms(1)}, board);
+        runner.Start();
+        // Well past the script: every probe after it is a lost answer.
+        Board::Snapshot seen;
+        for (int i = 0; i < 1000 && next < c.probes.size() + 10; ++i)
+            seen = board.Wait(seen.version, Clock::Ms(10));
+        runner.RequestStop();
+        for (Board::Snapshot s; !s.finished;)
+            s = board.Wait(s.version, Clock::Ms(100));
+        std::vector<std::string> programmed;
+        for (const UnitResult& r : board.Results())
+            programmed.push_back(r.code);
+        EXPECT_EQ(programmed, c.programmed) << c.name;
     }
 }
 

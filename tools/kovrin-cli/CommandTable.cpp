@@ -29,10 +29,14 @@ constexpr Command kCommands[] = {
     {"report", "IN|ats -o OUT.html [--port PORT] [--technician NAME] [--site TEXT] [--force]",
      "write a printable settings report (one self-contained HTML page)", "force debug", "o port technician site", 1,
      RunReport},
-    {"gang", "MANIFEST [--results OUT.csv] [--junit OUT.xml] [--loop] [--debug]",
-     "program the switch on every serial port of MANIFEST at once (lines port,config,model; USB is not in the "
-     "gang: the bridge library serves one adapter per process); --loop programs each unit plugged in next",
-     "loop debug", "results junit", 1, RunGang},
+    {"gang",
+     "MANIFEST [--results OUT.csv] [--jsonl OUT.jsonl] [--junit OUT.xml] [--station NAME] [--operator NAME] "
+     "[--loop] [--debug]",
+     "program the switch on every serial port of MANIFEST at once (lines port,config,model[,ats_code,...]; a "
+     "switch other than the one its file or ats_code names is refused; USB is not in the gang: the bridge library "
+     "serves one adapter per process); records are added to the results and JSON-lines files, never rewritten; "
+     "--loop programs each unit plugged in next",
+     "loop debug", "results jsonl junit station operator", 1, RunGang},
     {"about", "", "print the version and whether the bridge library and Manual.pdf are found beside the program", "",
      "", 0, RunAbout},
     {"ports", "", "list COM1..COM8: the device each stands for, whether it is there and may be opened", "", "", 0,

@@ -1,5 +1,7 @@
 #include "GangScreen.h"
 
+#include "config/Windows1252.h"
+
 namespace kovrin::cli {
 
 std::string GangStatusLine(const gang::UnitStatus& s, Clock::TimePoint now)
@@ -17,14 +19,15 @@ std::string GangStatusLine(const gang::UnitStatus& s, Clock::TimePoint now)
         step = std::string(gang::StepName(s.outcome)) + ", unplug";
     char line[160];
     std::snprintf(line, sizeof line, "%-12s %-16s %-14s %-12s %s", s.port.c_str(),
-                  s.code.empty() ? "-" : s.code.c_str(), step.c_str(), words, elapsed);
+                  s.code.empty() ? "-" : Windows1252ToUtf8(s.code).c_str(), step.c_str(), words, elapsed);
     std::string text = line;
     while (!text.empty() && text.back() == ' ')
         text.pop_back();
     return text;
 }
 
-void GangScreen::Draw(const std::vector<gang::UnitStatus>& units, Clock::TimePoint now)
+void GangScreen::Draw(const std::vector<gang::UnitStatus>& units, const std::vector<std::string>& notes,
+                      Clock::TimePoint now)
 {
     if (!redraw_) {
         shownSteps_.resize(units.size(), gang::Step::Waiting);
@@ -35,6 +38,8 @@ void GangScreen::Draw(const std::vector<gang::UnitStatus>& units, Clock::TimePoi
             shownSteps_[i] = units[i].step;
             std::fprintf(out_, "%s\n", GangStatusLine(units[i], now).c_str());
         }
+        for (; notesShown_ < notes.size(); ++notesShown_)
+            std::fprintf(out_, "%s\n", notes[notesShown_].c_str());
         std::fflush(out_);
         return;
     }
@@ -43,7 +48,10 @@ void GangScreen::Draw(const std::vector<gang::UnitStatus>& units, Clock::TimePoi
         frame += "\x1b[" + std::to_string(drawnLines_) + "A";
     for (const gang::UnitStatus& s : units)
         frame += "\r\x1b[K" + GangStatusLine(s, now) + "\n";
-    drawnLines_ = units.size();
+    // The notes are part of every frame, so no redraw ever covers one.
+    for (const std::string& note : notes)
+        frame += "\r\x1b[K" + note + "\n";
+    drawnLines_ = units.size() + notes.size();
     std::fputs(frame.c_str(), out_);
     std::fflush(out_);
 }

@@ -1,9 +1,11 @@
 #pragma once
-// The gang's live progress: one line per port, redrawn in place on a terminal; on a file
-// or pipe a plain line each time a port moves to another step.
+// The gang's live progress: one line per port, redrawn in place on a terminal, with the
+// run's notes (archive and record failures) kept below them on every redraw; on a file or
+// pipe a plain line each time a port moves to another step, and each note once.
 #include "comm/gang/Runner.h"
 
 #include <cstdio>
+#include <string>
 #include <vector>
 
 namespace kovrin::cli {
@@ -14,12 +16,14 @@ std::string GangStatusLine(const gang::UnitStatus& s, Clock::TimePoint now);
 class GangScreen {
 public:
     GangScreen(std::FILE* out, bool redraw) : out_(out), redraw_(redraw) {}
-    void Draw(const std::vector<gang::UnitStatus>& units, Clock::TimePoint now);
+    void Draw(const std::vector<gang::UnitStatus>& units, const std::vector<std::string>& notes,
+              Clock::TimePoint now);
 
 private:
     std::FILE* out_;
     bool redraw_;
     std::size_t drawnLines_ = 0;
+    std::size_t notesShown_ = 0;
     std::vector<gang::Step> shownSteps_;
 };
 

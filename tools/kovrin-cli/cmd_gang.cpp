@@ -5,13 +5,20 @@
 
 #include "comm/DebugLog.h"
 #include "comm/gang/Manifest.h"
+#include "comm/gang/RecordFile.h"
 #include "comm/gang/Results.h"
 #include "comm/gang/Runner.h"
+#include "config/Windows1252.h"
 #include "platform/FileReplace.h"
+#include "platform/HostName.h"
 #include "platform/Interrupt.h"
 #include "platform/Terminal.h"
 
+#include <nlohmann/json.hpp>
+
 #include <cstdio>
+#include <optional>
+#include <random>
 
 namespace kovrin::cli {
 
@@ -19,40 +26,89 @@ namespace {
 
 constexpr Clock::Ms kRedrawEvery{1000};
 
-struct Outputs {
-    std::string results;
-    std::string junit;
-
-    // Both files in full, each time a unit ends, so a run cut short keeps what it did.
-    bool Write(const std::vector<gang::UnitResult>& results_) const
-    {
-        return WriteOne(results, gang::ResultsCsv(results_)) & WriteOne(junit, gang::ResultsJunit(results_));
-    }
-    static bool WriteOne(const std::string& path, const std::string& text)
-    {
-        if (path.empty() || ReplaceFileContents(path, text) == ReplaceResult::Replaced)
-            return true;
-        Fail(ExitFile, path + ": cannot write the results");
-        return false;
-    }
-};
-
 std::string OneValue(const Args& args, std::string_view option)
 {
     const std::vector<std::string> all = args.all(option);
     return all.empty() ? std::string() : all.back();
 }
 
-void PrintSummary(const std::vector<gang::UnitResult>& results)
+// "20261209T033012Z-5c1e9a07": when the run began, and enough chance to tell two
+// stations' runs of the same second apart.
+std::string NewRunId()
 {
-    int passed = 0;
-    for (const gang::UnitResult& r : results) {
-        passed += r.passed();
-        std::printf("%-12s %-16s %-7s %5.1f s  %s%s\n", r.port.c_str(), r.code.empty() ? "-" : r.code.c_str(),
-                    gang::StepName(r.outcome), static_cast<double>(r.duration.count()) / 1000.0,
-                    r.passed() ? "words " : "", r.passed() ? gang::WrittenText(r.written).c_str() : r.message.c_str());
+    std::string id = gang::UtcText(std::chrono::system_clock::now());
+    std::erase(id, '-');
+    std::erase(id, ':');
+    char suffix[16];
+    std::snprintf(suffix, sizeof suffix, "-%08x", static_cast<unsigned>(std::random_device{}()));
+    return id + suffix;
+}
+
+std::string JsonRecord(const std::vector<gang::RecordField>& fields)
+{
+    nlohmann::ordered_json record = nlohmann::ordered_json::object();
+    for (const gang::RecordField& f : fields) {
+        if (f.number && f.name == "attempt")
+            record[f.name] = std::stoi(f.text);
+        else if (f.number)
+            record[f.name] = std::stod(f.text);
+        else
+            record[f.name] = f.text;
     }
-    std::printf("%d of %zu units passed\n", passed, results.size());
+    return record.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+// The record files of a run: the results and JSON-lines files only grow, the JUnit file
+// is this run's report, replaced whole.
+struct Outputs {
+    std::optional<gang::RecordFile> results;
+    std::optional<gang::RecordFile> jsonl;
+    std::string junit;
+
+    // Every file checked before any unit is touched; the reasons it may not be written.
+    std::vector<std::string> Open()
+    {
+        std::vector<std::string> why;
+        for (std::optional<gang::RecordFile>* file : {&results, &jsonl})
+            if (*file)
+                if (std::string bad = (*file)->Open(); !bad.empty())
+                    why.push_back(std::move(bad));
+        // The report of an earlier run stays when this one does not start.
+        if (why.empty() && !junit.empty() && ReplaceFileContents(junit, gang::ResultsJunit({})) != ReplaceResult::Replaced)
+            why.push_back(junit + ": cannot write the JUnit report");
+        return why;
+    }
+    // One result's record in each file; the reasons any was not written.
+    std::vector<std::string> Add(const gang::RunInfo& run, const gang::ManifestUnit& unit,
+                                 const gang::UnitResult& r, const std::vector<gang::UnitResult>& all)
+    {
+        const std::vector<gang::RecordField> fields = gang::RecordFields(run, unit, r);
+        std::vector<std::string> why;
+        if (results)
+            if (std::string bad = results->Append(gang::ResultsRow(fields)); !bad.empty())
+                why.push_back(std::move(bad));
+        if (jsonl)
+            if (std::string bad = jsonl->Append(JsonRecord(fields)); !bad.empty())
+                why.push_back(std::move(bad));
+        if (!junit.empty() && ReplaceFileContents(junit, gang::ResultsJunit(all)) != ReplaceResult::Replaced)
+            why.push_back(junit + ": cannot write the JUnit report");
+        return why;
+    }
+};
+
+void PrintSummary(const std::vector<gang::UnitResult>& results, const std::vector<std::string>& notes)
+{
+    for (const gang::UnitResult& r : results) {
+        const std::string code = r.code.empty() ? "-" : Windows1252ToUtf8(r.code);
+        std::printf("%-12s %-16s %-7s %5.1f s  %s%s\n", r.port.c_str(), code.c_str(), gang::StepName(r.outcome),
+                    static_cast<double>(r.duration.count()) / 1000.0, r.passed() ? "words " : "",
+                    r.passed() ? gang::WrittenText(r.written).c_str() : r.message.c_str());
+    }
+    for (const std::string& line : gang::SummaryLines(results))
+        std::printf("%s\n", line.c_str());
+    // What went wrong beside the units, once more where the progress lines no longer move.
+    for (const std::string& note : notes)
+        std::fprintf(stderr, "kovrin-cli: %s\n", note.c_str());
 }
 
 } // namespace
@@ -61,16 +117,32 @@ int RunGang(const Args& args)
 {
     if (args.has("debug"))
         SetDebugMode(true);  // the log file only: the screen belongs to the progress lines
-    const gang::Manifest manifest = gang::ReadManifest(args.positional[0]);
+    gang::Manifest manifest = gang::ReadManifest(args.positional[0]);
+    if (!manifest.unreadable)
+        gang::ResolvePorts(manifest, gang::SystemPortResolver());
     if (!manifest.ok()) {
         for (const gang::ManifestRefusal& r : manifest.refusals)
             Fail(ExitRefused, gang::RefusalText(r));
         return manifest.unreadable ? ExitFile : ExitRefused;
     }
-    const Outputs outputs{OneValue(args, "results"), OneValue(args, "junit")};
-    // A results file that cannot be written is known before any unit is touched.
-    if (!outputs.Write({}))
+    gang::RunInfo run;
+    run.runId = NewRunId();
+    run.station = args.has("station") ? OneValue(args, "station") : HostName();
+    run.operatorName = OneValue(args, "operator");
+    run.extraColumns = manifest.extraColumns;
+
+    Outputs outputs;
+    if (const std::string path = OneValue(args, "results"); !path.empty())
+        outputs.results.emplace(path, gang::ResultsHeader(run), "\r\n");
+    if (const std::string path = OneValue(args, "jsonl"); !path.empty())
+        outputs.jsonl.emplace(path, std::string(), "\n");
+    outputs.junit = OneValue(args, "junit");
+    // A record file that cannot be written is known before any unit is touched.
+    if (const std::vector<std::string> why = outputs.Open(); !why.empty()) {
+        for (const std::string& w : why)
+            Fail(ExitFile, w);
         return ExitFile;
+    }
 
     gang::GangOptions options;
     options.loop = args.has("loop");
@@ -83,21 +155,33 @@ int RunGang(const Args& args)
     GangScreen screen(stdout, StdoutRedrawable());
     std::uint64_t seen = 0;
     std::size_t recorded = 0;
-    bool filesOk = true;
+    std::vector<std::string> fileNotes;
     for (;;) {
         const gang::Board::Snapshot now = board.Wait(seen, kRedrawEvery);
         seen = now.version;
-        screen.Draw(now.units, std::chrono::steady_clock::now());
         if (now.resultCount != recorded) {
-            recorded = now.resultCount;
-            filesOk = outputs.Write(board.Results()) && filesOk;
+            const std::vector<gang::UnitResult> all = board.Results();
+            for (; recorded < all.size(); ++recorded) {
+                const gang::UnitResult& r = all[recorded];
+                for (std::string& why : outputs.Add(run, manifest.units[r.unit], r, all)) {
+                    // Units without records are not what a line wants: no new one starts.
+                    if (fileNotes.empty())
+                        runner.StopNewUnits();
+                    fileNotes.push_back(why + "; no new unit is started");
+                }
+            }
         }
+        std::vector<std::string> notes = now.notes;
+        notes.insert(notes.end(), fileNotes.begin(), fileNotes.end());
+        screen.Draw(now.units, notes, std::chrono::steady_clock::now());
         if (now.finished)
             break;
     }
     const std::vector<gang::UnitResult> results = board.Results();
-    PrintSummary(results);
-    if (!filesOk)
+    std::vector<std::string> notes = board.Wait(0, Clock::Ms(0)).notes;
+    notes.insert(notes.end(), fileNotes.begin(), fileNotes.end());
+    PrintSummary(results, notes);
+    if (!fileNotes.empty())
         return ExitFile;
     for (const gang::UnitResult& r : results)
         if (!r.passed())
