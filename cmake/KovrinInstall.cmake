@@ -77,9 +77,10 @@ if(KOVRIN_PANDOC AND KOVRIN_GZIP)
     add_custom_command(
       OUTPUT ${rendered}.gz
       COMMAND ${KOVRIN_PANDOC} --standalone --from markdown-smart --to man
-              --metadata "footer=kovrin ${PROJECT_VERSION}" ${source} --output ${rendered}
+              --metadata "footer=kovrin ${PROJECT_VERSION}" --metadata "date=${KOVRIN_RELEASE_DATE}"
+              ${source} --output ${rendered}
       COMMAND ${KOVRIN_GZIP} -9 --no-name --force ${rendered}
-      DEPENDS ${source}
+      DEPENDS ${source} ${PROJECT_SOURCE_DIR}/CMakeLists.txt
       COMMENT "Rendering man page ${page}(1)"
       VERBATIM)
     list(APPEND man_pages ${rendered}.gz)

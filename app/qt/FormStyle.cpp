@@ -10,10 +10,11 @@ namespace kovrin {
 
 namespace {
 
+// NAME.png at 1x; QIcon picks NAME@2x.png beside it for a 2x screen.
 QIcon FromResource(std::string_view file)
 {
     return QIcon(QStringLiteral(":/icons/") + QString::fromLatin1(file.data(), qsizetype(file.size())) +
-                 QStringLiteral(".svg"));
+                 QStringLiteral(".png"));
 }
 
 } // namespace

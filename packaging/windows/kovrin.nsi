@@ -4,7 +4,10 @@
 ; /S installs or uninstalls silently; /D=<folder> (last on the line) picks the folder.
 ;
 ; An earlier installation is removed first (its own uninstaller, silently), and its folder is
-; the default, so an upgrade replaces it in place.
+; the default, so an upgrade replaces it in place. Neither setup nor the uninstaller goes on
+; while the program runs (it holds the mutex TARVIXCONFIG): they say so and end with exit
+; code 2, silent or not. The uninstaller ends with exit code 3 when a file it installed
+; could not be deleted, and then keeps its entry, so it can be run again.
 ;
 ;   makensis -DVERSION=<a.b.c.d> -DBINDIR=<folder of the stripped Windows programs>
 ;            -DMANUAL=<Manual.pdf> -DOUTFILE=<setup .exe> [-DSIGN=<command that signs %1>] kovrin.nsi
@@ -37,6 +40,7 @@ SetCompressor /SOLID lzma
 !endif
 
 !include "MUI2.nsh"
+!include "LogicLib.nsh"
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -62,13 +66,30 @@ VIAddVersionKey "LegalCopyright" "${COMPANY}"
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "English"
 
+; The program holds this mutex while it runs (one copy per session).
+!define RUNNING_MUTEX "TARVIXCONFIG"
+!define RUNNING_TEXT "${PRODUCT} is running. Close it, then run this again."
+
+!macro RefuseWhileRunning
+  ; SYNCHRONIZE access is enough to see whether it exists.
+  System::Call 'kernel32::OpenMutexW(i 0x00100000, i 0, w "${RUNNING_MUTEX}") p .r0'
+  ${If} $0 P<> 0
+    System::Call 'kernel32::CloseHandle(p r0)'
+    MessageBox MB_OK|MB_ICONSTOP "${RUNNING_TEXT}" /SD IDOK
+    SetErrorLevel 2
+    Quit
+  ${EndIf}
+!macroend
+
 ; Installed for every user of the machine: the common Start menu.
 Function .onInit
   SetShellVarContext all
+  !insertmacro RefuseWhileRunning
 FunctionEnd
 
 Function un.onInit
   SetShellVarContext all
+  !insertmacro RefuseWhileRunning
 FunctionEnd
 
 ; Runs the installed copy's own uninstaller silently in its folder (_?= keeps it there and
@@ -120,10 +141,20 @@ SectionEnd
 ; Only what the installer put there: the folder itself goes only when it is empty, so a
 ; user's files kept in it (or a wrong /D) are never touched.
 Section "Uninstall"
+  ; A file that stays (in use, no rights) fails the removal: the entry stays for a retry.
   Delete "$INSTDIR\kovrin.exe"
   Delete "$INSTDIR\ubrix.dll"
   Delete "$INSTDIR\kovrin-cli.exe"
   Delete "$INSTDIR\Manual.pdf"
+  ${If} ${FileExists} "$INSTDIR\kovrin.exe"
+  ${OrIf} ${FileExists} "$INSTDIR\ubrix.dll"
+  ${OrIf} ${FileExists} "$INSTDIR\kovrin-cli.exe"
+  ${OrIf} ${FileExists} "$INSTDIR\Manual.pdf"
+    DetailPrint "Some files in $INSTDIR could not be deleted."
+    MessageBox MB_OK|MB_ICONSTOP "Some files in $INSTDIR could not be deleted. Close every program that uses them, then uninstall again." /SD IDOK
+    SetErrorLevel 3
+    Abort
+  ${EndIf}
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
   Delete "${SHORTCUT}"

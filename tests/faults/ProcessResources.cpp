@@ -1,5 +1,7 @@
 #include "tests/faults/ProcessResources.h"
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <system_error>
 
@@ -13,13 +15,20 @@ ProcessResources TakeResourceSnapshot()
     std::error_code ec;
     for (const auto& entry : fs::directory_iterator("/proc/self/fd", ec)) {
         const std::string name = entry.path().filename().string();
+        const int fd = std::stoi(name);
         std::error_code linkError;
         const fs::path target = fs::read_symlink(entry.path(), linkError);
-        r.descriptors[std::stoi(name)] = linkError ? "?" : target.string();
+        struct stat st {};
+        if (fstat(fd, &st) != 0)
+            continue;  // closed meanwhile
+        r.descriptors[fd] = {static_cast<unsigned long long>(st.st_dev),
+                             static_cast<unsigned long long>(st.st_ino),
+                             linkError ? "?" : target.string()};
     }
     // The iteration's own descriptor was open only while listing.
     for (auto it = r.descriptors.begin(); it != r.descriptors.end();) {
-        if (it->second.rfind("/proc/", 0) == 0 && it->second.find("/fd") != std::string::npos)
+        const std::string& t = it->second.target;
+        if (t.rfind("/proc/", 0) == 0 && t.find("/fd") != std::string::npos)
             it = r.descriptors.erase(it);
         else
             ++it;
@@ -34,10 +43,11 @@ ProcessResources TakeResourceSnapshot()
 std::string NewDescriptors(const ProcessResources& before, const ProcessResources& after)
 {
     std::string out;
-    for (const auto& [fd, target] : after.descriptors) {
+    for (const auto& [fd, now] : after.descriptors) {
         const auto old = before.descriptors.find(fd);
-        if (old == before.descriptors.end() || old->second != target)
-            out += std::to_string(fd) + " -> " + target + "\n";
+        if (old == before.descriptors.end() || old->second.device != now.device ||
+            old->second.inode != now.inode)
+            out += std::to_string(fd) + " -> " + now.target + "\n";
     }
     return out;
 }
