@@ -1,4 +1,7 @@
+#include "platform/Socket.h"
 #include "platform/SocketResolve.h"
+
+#include <cstdint>
 
 #include <condition_variable>
 #include <mutex>
@@ -26,6 +29,21 @@ bool RunBounded(std::function<void()> work, Clock::Ms timeout)
     }).detach();
     std::unique_lock<std::mutex> lock(shared->mutex);
     return shared->done.wait_for(lock, timeout, [&] { return shared->finished; });
+}
+
+bool Socket::DiscardReceived(unsigned& error)
+{
+    std::uint8_t scrap[512];
+    for (;;) {
+        const long n = ReadSome(scrap, sizeof scrap, error);
+        if (n == 0)
+            return true;
+        if (n < 0) {
+            if (n == kHangUp)
+                error = kHangUpError;
+            return false;
+        }
+    }
 }
 
 } // namespace kovrin

@@ -15,7 +15,7 @@ class Socket : public ByteChannel {
 public:
     // Drops the bytes already received, without waiting for more; false on an error or a
     // connection the peer has closed.
-    virtual bool DiscardReceived(unsigned& error) = 0;
+    virtual bool DiscardReceived(unsigned& error);
     // Forgets bytes a timed-out write left unsent (a plain socket keeps none of its own).
     virtual void DropUnsent() {}
 };

@@ -80,21 +80,6 @@ public:
         return -1;
     }
 
-    bool DiscardReceived(unsigned& error) override
-    {
-        std::uint8_t scrap[512];
-        for (;;) {
-            const long n = ReadSome(scrap, sizeof scrap, error);
-            if (n == 0)
-                return true;
-            if (n < 0) {
-                if (n == kHangUp)
-                    error = kHangUpError;
-                return false;
-            }
-        }
-    }
-
 private:
     Wait WaitFor(short events, Ms timeout, unsigned& error)
     {

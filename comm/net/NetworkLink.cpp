@@ -16,7 +16,19 @@ public:
     {
     }
 
-    bool Purge(unsigned& error) override { return channel_->DiscardReceived(error); }
+    bool Purge(unsigned& error) override
+    {
+        // A connection the server has closed holds nothing left to discard: the request's
+        // own exchange reports the close ("Error in ReadBuffer serial port"), as a serial
+        // line reports a switch gone silent, whenever the close happens to arrive.
+        if (channel_->DiscardReceived(error))
+            return true;
+        if (error != kHangUpError)
+            return false;
+        DebugLog("Network port: the server closed the connection\n");
+        error = 0;
+        return true;
+    }
     SerialStatus Write(const std::uint8_t* data, std::size_t count, std::size_t& written, unsigned& error) override
     {
         return TimedWrite(*channel_, systemClock(), timeouts_, data, count, written, error);

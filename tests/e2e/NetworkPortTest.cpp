@@ -121,7 +121,8 @@ TEST(NetworkPort, GangProgramsEverySwitchBehindOneServer)
     for (int i = 0; i < 3; ++i) {
         const std::string code = "RACK-" + std::to_string(i);
         EXPECT_TRUE(std::any_of(rows.begin(), rows.end(), [&](const std::string& row) {
-            return row.find("," + code + ",TX100,V1.00,passed,0=185,") != std::string::npos;
+            return row.find("," + code + ",TX100,V1.00,") != std::string::npos &&
+                   row.find(",passed,,0=185,") != std::string::npos;
         })) << code << "\n"
             << r.out;
     }
