@@ -4,7 +4,9 @@
 #include "app/logic/WindowTexts.h"
 #include "app/win32/Forms.h"
 #include "app/win32/PageViewport.h"
+#include "app/win32/Win32Ui.h"
 #include "app/win32/WindowIds.h"
+#include "platform/WaitHook.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -42,6 +44,9 @@ void RegisterMainClass()
 template <typename F>
 void TFormConfig::guarded(F&& handler)
 {
+    // A command's long waits read the queue, dropping its input, as the progress
+    // dialog does after each word: the window is never marked as not responding.
+    const ScopedWaitHook readQueue(PumpDroppingInput);
     // Shown through the logic's view, so a scripted run prints it instead.
     guard_.run(std::forward<F>(handler),
                [this](const std::string& message) { logic_->view().showException(message); });
