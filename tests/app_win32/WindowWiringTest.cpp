@@ -155,6 +155,28 @@ TEST_F(WindowWiringTest, ScreenReadersGetEachPageControlsNameAndValue)
         object->Release();
     }
     EXPECT_GT(named, 30);
+
+    // The status bar tells its pictures by their meaning and each zone's whole text.
+    IAccessible* bar = nullptr;
+    ASSERT_TRUE(SUCCEEDED(::AccessibleObjectFromWindow(form->status().window(), OBJID_CLIENT, __uuidof(IAccessible),
+                                                       reinterpret_cast<void**>(&bar))));
+    long count = 0;
+    bar->get_accChildCount(&count);
+    std::vector<std::string> pictures, texts;
+    for (long i = 1; i <= count; ++i) {
+        VARIANT child{};
+        child.vt = VT_I4;
+        child.lVal = i;
+        BSTR name = nullptr;
+        VARIANT role{};
+        bar->get_accName(child, &name);
+        bar->get_accRole(child, &role);
+        (role.vt == VT_I4 && role.lVal == ROLE_SYSTEM_GRAPHIC ? pictures : texts).push_back(narrow(name));
+    }
+    bar->Release();
+    EXPECT_EQ(pictures, (std::vector<std::string>{"Not connected", "User level"}));
+    EXPECT_EQ(texts, (std::vector<std::string>{form->status().label(0), form->status().label(1),
+                                               form->status().label(2)}));
     ::CoUninitialize();
 }
 
