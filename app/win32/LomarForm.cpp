@@ -285,9 +285,17 @@ LRESULT TFormConfig::handle(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         return 0;
     case WM_SYSCOLORCHANGE:
     case WM_THEMECHANGED:
-        // The menu pictures are laid over the menu colour: again in the new one.
+        // The menu bar drawn again in the new colours.
         if (bars_ != nullptr)
             bars_->refreshMenuPictures();
+        break;
+    case WM_MEASUREITEM:
+        if (wParam == 0 && bars_ != nullptr && bars_->measureMenuPicture(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)))
+            return TRUE;
+        break;
+    case WM_DRAWITEM:
+        if (wParam == 0 && bars_ != nullptr && bars_->drawMenuPicture(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)))
+            return TRUE;
         break;
     case WM_DPICHANGED: {
         // The frame is made anew at the new DPI; not under a running command, whose
