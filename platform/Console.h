@@ -13,4 +13,9 @@ bool ConsoleIsOpen();
 // Writes the text as it is (no line end added); nothing when the console is closed.
 void ConsoleWrite(std::string_view text);
 
+// What the console says when Ctrl+C or Ctrl+Break was pressed in it (Windows): the
+// program goes on.
+inline constexpr std::string_view kConsoleKeyIgnored =
+    "\r\nCtrl+C does not end the program: close its window to end it.\r\n";
+
 } // namespace kovrin

@@ -11,7 +11,13 @@ std::atomic<bool> g_open{false};
 
 // The console is the program's trace, not its master: Ctrl+C, Ctrl+Break and the close
 // box would otherwise end the process mid-transfer without a Disconnect.
-BOOL WINAPI IgnoreConsoleEvent(DWORD) { return TRUE; }
+// The key is said to have been seen, so that no one waits for the program to end.
+BOOL WINAPI IgnoreConsoleEvent(DWORD event)
+{
+    if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT)
+        ConsoleWrite(kConsoleKeyIgnored);
+    return TRUE;
+}
 
 bool ConsoleOpen()
 {

@@ -1,10 +1,12 @@
 #include "platform/SerialPort.h"
 
 #include "platform/OpenSecurity_win32.h"
+#include "platform/WaitHook.h"
 
 #include <windows.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <vector>
 
@@ -15,6 +17,24 @@ namespace {
 // How long a cancelled transfer may take to end. A driver that never completes the cancel
 // must not hold the caller (the window's thread) for ever.
 constexpr DWORD kCancelBoundMs = 1000;
+
+// Waits at most `limit` for `event`. With a wait hook on this thread the wait goes in
+// slices, the hook between them, so the window's queue is read during a long transfer.
+bool WaitForEvent(HANDLE event, Clock::Ms limit)
+{
+    if (!WaitHookInstalled())
+        return WaitForSingleObject(event, static_cast<DWORD>(limit.count())) == WAIT_OBJECT_0;
+    const auto end = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        const auto left =
+            std::max(Clock::Ms(0), std::chrono::ceil<Clock::Ms>(end - std::chrono::steady_clock::now()));
+        if (WaitForSingleObject(event, static_cast<DWORD>(std::min(left, kWaitHookSlice).count())) == WAIT_OBJECT_0)
+            return true;
+        if (left <= kWaitHookSlice)
+            return false;
+        RunWaitHook();
+    }
+}
 
 // One overlapped transfer's record, event and bytes. The system writes to them until the
 // transfer ends, so one whose cancel never ends is let go of, never freed, and the port
@@ -103,7 +123,7 @@ private:
             error = GetLastError();
             return SerialStatus::Failed;
         }
-        if (!started && WaitForSingleObject(t.event, static_cast<DWORD>(limit.count())) != WAIT_OBJECT_0) {
+        if (!started && !WaitForEvent(t.event, limit)) {
             error = WAIT_TIMEOUT;
             CancelIoEx(port_, &t.overlapped);
             if (WaitForSingleObject(t.event, kCancelBoundMs) != WAIT_OBJECT_0) {

@@ -11,6 +11,7 @@
 #include "app/qt/ProgressForm.h"
 #include "app/qt/SettingsForm.h"
 #include "app/qt/StatusPanel.h"
+#include "platform/WaitHook.h"
 
 #include <QCloseEvent>
 #include <QCursor>
@@ -40,6 +41,9 @@ constexpr int kPanel1Height = 529;
 template <typename F>
 void TFormConfig::guarded(F&& handler)
 {
+    // A command's long waits repaint the window; input waits for the progress dialog's
+    // filter, which drops it.
+    const ScopedWaitHook repaint([] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
     // Shown through the logic's view, so a scripted run prints it instead.
     guard_.run(std::forward<F>(handler),
                [this](const std::string& message) { logic_->view().showException(message); });

@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <oleacc.h>
 
+#include <optional>
+
 namespace kovrin::win32 {
 
 namespace {
@@ -22,11 +24,19 @@ BSTR ToBstr(const std::string& utf8)
 
 bool Self(const VARIANT& child) { return child.vt == VT_I4 && child.lVal == CHILDID_SELF; }
 
+VARIANT Long(long value)
+{
+    VARIANT v{};
+    v.vt = VT_I4;
+    v.lVal = value;
+    return v;
+}
+
 // The system's object for the control, with name, description and value of our own.
 class NamedObject final : public IAccessible {
 public:
-    NamedObject(IAccessible* inner, HWND control, const AccessibleText& text)
-        : inner_(inner), control_(control), text_(text) {}
+    NamedObject(IAccessible* inner, HWND control, const AccessibleText& text, const AccessibleChildren& children)
+        : inner_(inner), control_(control), text_(text), children_(children) {}
     ~NamedObject() { inner_->Release(); }
 
     // IUnknown
@@ -63,7 +73,14 @@ public:
     // IAccessible: ours
     HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* out) override
     {
-        if (!Self(child))
+        if (children_ && !Self(child)) {
+            const std::optional<AccessibleChild> part = Part(child);
+            if (!part)
+                return E_INVALIDARG;
+            *out = ToBstr(part->name);
+            return S_OK;
+        }
+        if (!Self(child) || text_.name.empty())
             return inner_->get_accName(child, out);
         *out = ToBstr(text_.name);
         return S_OK;
@@ -94,10 +111,39 @@ public:
 
     // IAccessible: the system's
     HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** p) override { return inner_->get_accParent(p); }
-    HRESULT STDMETHODCALLTYPE get_accChildCount(long* n) override { return inner_->get_accChildCount(n); }
-    HRESULT STDMETHODCALLTYPE get_accChild(VARIANT c, IDispatch** p) override { return inner_->get_accChild(c, p); }
-    HRESULT STDMETHODCALLTYPE get_accRole(VARIANT c, VARIANT* r) override { return inner_->get_accRole(c, r); }
-    HRESULT STDMETHODCALLTYPE get_accState(VARIANT c, VARIANT* s) override { return inner_->get_accState(c, s); }
+    HRESULT STDMETHODCALLTYPE get_accChildCount(long* n) override
+    {
+        if (!children_)
+            return inner_->get_accChildCount(n);
+        *n = long(children_().size());
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_accChild(VARIANT c, IDispatch** p) override
+    {
+        if (!children_)
+            return inner_->get_accChild(c, p);
+        *p = nullptr;
+        return Part(c) ? S_FALSE : E_INVALIDARG;  // simple children: no object of their own
+    }
+    HRESULT STDMETHODCALLTYPE get_accRole(VARIANT c, VARIANT* r) override
+    {
+        if (!children_ || Self(c))
+            return inner_->get_accRole(c, r);
+        const std::optional<AccessibleChild> part = Part(c);
+        if (!part)
+            return E_INVALIDARG;
+        *r = Long(part->role);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_accState(VARIANT c, VARIANT* s) override
+    {
+        if (!children_ || Self(c))
+            return inner_->get_accState(c, s);
+        if (!Part(c))
+            return E_INVALIDARG;
+        *s = Long(STATE_SYSTEM_READONLY);
+        return S_OK;
+    }
     HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT c, BSTR* h) override { return inner_->get_accHelp(c, h); }
     HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* f, VARIANT c, long* t) override
     {
@@ -116,7 +162,18 @@ public:
     HRESULT STDMETHODCALLTYPE accSelect(long f, VARIANT c) override { return inner_->accSelect(f, c); }
     HRESULT STDMETHODCALLTYPE accLocation(long* x, long* y, long* w, long* h, VARIANT c) override
     {
-        return inner_->accLocation(x, y, w, h, c);
+        if (!children_ || Self(c))
+            return inner_->accLocation(x, y, w, h, c);
+        const std::optional<AccessibleChild> part = Part(c);
+        if (!part)
+            return E_INVALIDARG;
+        POINT at{part->area.left, part->area.top};
+        ::ClientToScreen(control_, &at);
+        *x = at.x;
+        *y = at.y;
+        *w = part->area.right - part->area.left;
+        *h = part->area.bottom - part->area.top;
+        return S_OK;
     }
     HRESULT STDMETHODCALLTYPE accNavigate(long d, VARIANT s, VARIANT* e) override { return inner_->accNavigate(d, s, e); }
     HRESULT STDMETHODCALLTYPE accHitTest(long x, long y, VARIANT* c) override { return inner_->accHitTest(x, y, c); }
@@ -125,22 +182,40 @@ public:
     HRESULT STDMETHODCALLTYPE put_accValue(VARIANT c, BSTR v) override { return inner_->put_accValue(c, v); }
 
 private:
+    // Child `c` (1, 2, ...) as the control tells it now.
+    std::optional<AccessibleChild> Part(const VARIANT& c) const
+    {
+        if (c.vt != VT_I4 || c.lVal < 1)
+            return std::nullopt;
+        std::vector<AccessibleChild> parts = children_();
+        if (std::size_t(c.lVal) > parts.size())
+            return std::nullopt;
+        return parts[std::size_t(c.lVal) - 1];
+    }
+
     LONG refs_ = 1;
     IAccessible* inner_;
     HWND control_;
     const AccessibleText& text_;
+    const AccessibleChildren& children_;
+};
+
+// What a named control holds for its lifetime.
+struct Held {
+    AccessibleText text;
+    AccessibleChildren children;
 };
 
 LRESULT CALLBACK NamedProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data)
 {
-    auto* text = reinterpret_cast<AccessibleText*>(data);
+    auto* held = reinterpret_cast<Held*>(data);
     switch (message) {
     case WM_GETOBJECT:
         if (static_cast<LONG>(lParam) == static_cast<LONG>(OBJID_CLIENT)) {
             IAccessible* inner = nullptr;
             if (SUCCEEDED(::CreateStdAccessibleObject(w, OBJID_CLIENT, __uuidof(IAccessible),
                                                       reinterpret_cast<void**>(&inner)))) {
-                auto* named = new NamedObject(inner, w, *text);
+                auto* named = new NamedObject(inner, w, held->text, held->children);
                 const LRESULT result = ::LresultFromObject(__uuidof(IAccessible), wParam, named);
                 named->Release();
                 return result;
@@ -149,7 +224,7 @@ LRESULT CALLBACK NamedProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam, U
         break;
     case WM_NCDESTROY:
         ::RemoveWindowSubclass(w, &NamedProc, kSubclassId);
-        delete text;
+        delete held;
         break;
     default:
         break;
@@ -159,11 +234,11 @@ LRESULT CALLBACK NamedProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam, U
 
 } // namespace
 
-AccessibleText* NameControl(HWND control, AccessibleText text)
+AccessibleText* NameControl(HWND control, AccessibleText text, AccessibleChildren children)
 {
-    auto* held = new AccessibleText(std::move(text));
+    auto* held = new Held{std::move(text), std::move(children)};
     ::SetWindowSubclass(control, &NamedProc, kSubclassId, reinterpret_cast<DWORD_PTR>(held));
-    return held;
+    return &held->text;
 }
 
 } // namespace kovrin::win32

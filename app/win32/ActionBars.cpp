@@ -11,7 +11,24 @@ namespace {
 
 std::string Ansi0(std::string_view s) { return Ansi(s); }
 
-void AppendAction(HMENU menu, ActionId action, const std::string& text, HBITMAP picture)
+// The menu's check-mark size at `dpi`, as the system has it for that DPI when it can say.
+int MenuCheckSize(Dpi dpi)
+{
+    using ForDpiFn = int(WINAPI*)(int, UINT);
+    static const auto forDpi = reinterpret_cast<ForDpiFn>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleA("user32.dll"), "GetSystemMetricsForDpi")));
+    if (forDpi != nullptr)
+        return forDpi(SM_CXMENUCHECK, UINT(dpi.dpi));
+    return ::MulDiv(::GetSystemMetrics(SM_CXMENUCHECK), dpi.dpi, int(DpiOf(nullptr).dpi));
+}
+
+// The picture's place: centred in the room the menu gives it.
+POINT Centred(const RECT& room, int size)
+{
+    return {room.left + (room.right - room.left - size) / 2, room.top + (room.bottom - room.top - size) / 2};
+}
+
+void AppendAction(HMENU menu, ActionId action, const std::string& text, bool picture)
 {
     MENUITEMINFOA item{};
     item.cbSize = sizeof item;
@@ -19,9 +36,10 @@ void AppendAction(HMENU menu, ActionId action, const std::string& text, HBITMAP 
     item.fType = MFT_STRING;
     item.wID = UINT(CommandId(action));
     item.dwTypeData = const_cast<char*>(text.c_str());
-    if (picture != nullptr) {
+    if (picture) {
+        // Drawn by the window, so that its transparent pixels show the row beneath.
         item.fMask |= MIIM_BITMAP;
-        item.hbmpItem = picture;
+        item.hbmpItem = HBMMENU_CALLBACK;
     }
     ::InsertMenuItemA(menu, UINT(::GetMenuItemCount(menu)), TRUE, &item);
 }
@@ -33,9 +51,10 @@ ActionBars::ActionBars(HWND window, Dpi dpi, HFONT font) : window_(window)
     const int size = RenderedSize(dpi(24), kToolbarSizes);
     images_ = ImageList(size, false);
     disabledImages_ = ImageList(size, true);
-    // The menu items show the toolbar's pictures.
-    for (const ActionInfo& info : kActions)
-        menuPictures_[index(info.id)] = info.image >= 0 ? ImageListBitmap(images_.get(), info.image) : nullptr;
+    // The menu items show the toolbar's pictures, at the menu's size.
+    menuSize_ = RenderedSize(MenuCheckSize(dpi), kSmallSizes);
+    menuImages_ = ImageList(menuSize_, false);
+    menuDisabledImages_ = ImageList(menuSize_, true);
 
     // Menu bar: menus follow one another; a submenu hangs in the menu opened last.
     menuBar_ = ::CreateMenu();
@@ -62,7 +81,7 @@ ActionBars::ActionBars(HWND window, Dpi dpi, HFONT font) : window_(window)
             ::AppendMenuA(target, MF_SEPARATOR, 0, nullptr);
             break;
         case MenuEntry::Item:
-            AppendAction(target, *e.action, text, menuPictures_[index(*e.action)].get());
+            AppendAction(target, *e.action, text, actionInfo(*e.action).image >= 0);
             items_.push_back({target, UINT(::GetMenuItemCount(target) - 1), *e.action});
             break;
         case MenuEntry::TopLevelItem:
@@ -146,20 +165,40 @@ const char* ActionBars::Hint(int commandId)
     return "";
 }
 
+bool ActionBars::measureMenuPicture(MEASUREITEMSTRUCT& item) const
+{
+    if (item.CtlType != ODT_MENU || ImageOf(int(item.itemID)) < 0)
+        return false;
+    item.itemWidth = UINT(menuSize_);
+    item.itemHeight = UINT(menuSize_);
+    return true;
+}
+
+bool ActionBars::drawMenuPicture(const DRAWITEMSTRUCT& item) const
+{
+    const int image = item.CtlType == ODT_MENU ? ImageOf(int(item.itemID)) : -1;
+    if (image < 0)
+        return false;
+    // The row beneath is the menu's own (highlighted or not): the picture is blended
+    // onto it, greyed on a disabled item.
+    const HIMAGELIST list = (item.itemState & (ODS_GRAYED | ODS_DISABLED)) ? menuDisabledImages_.get()
+                                                                            : menuImages_.get();
+    const POINT at = Centred(item.rcItem, menuSize_);
+    ::ImageList_Draw(list, image, item.hDC, at.x, at.y, ILD_TRANSPARENT);
+    return true;
+}
+
+int ActionBars::ImageOf(int commandId)
+{
+    for (const ActionInfo& info : kActions)
+        if (CommandId(info.id) == commandId)
+            return info.image;
+    return -1;
+}
+
 void ActionBars::refreshMenuPictures()
 {
-    for (const ActionInfo& info : kActions) {
-        if (info.image < 0 || menuPictures_[index(info.id)] == nullptr)
-            continue;
-        UniqueBitmap fresh = ImageListBitmap(images_.get(), info.image);
-        MENUITEMINFOA item{};
-        item.cbSize = sizeof item;
-        item.fMask = MIIM_BITMAP;
-        item.hbmpItem = fresh.get();
-        // By command: found in whichever menu or submenu holds it.
-        if (fresh != nullptr && ::SetMenuItemInfoA(menuBar_, UINT(CommandId(info.id)), FALSE, &item))
-            menuPictures_[index(info.id)] = std::move(fresh);
-    }
+    // Nothing of the old colours is kept: the pictures are drawn over the new ones.
     ::DrawMenuBar(window_);
 }
 

@@ -26,11 +26,20 @@ public:
     // The hint of a toolbar button, for its tooltip.
     static const char* Hint(int commandId);
 
-    // The menu pictures laid anew over the menu colour of the moment (after a theme or
-    // system-colour change).
+    // The menu pictures are drawn by the window, over the row as the menu has painted it
+    // (highlighted or not, in the colours of the moment), at the menu's check-mark size:
+    // WM_MEASUREITEM and WM_DRAWITEM of a menu item go here. False: not a menu picture.
+    bool measureMenuPicture(MEASUREITEMSTRUCT& item) const;
+    bool drawMenuPicture(const DRAWITEMSTRUCT& item) const;
+    // The pictures' size, the image list's: one of kSmallSizes.
+    int menuPictureSize() const { return menuSize_; }
+    // After a theme or system-colour change: the menu bar drawn anew.
     void refreshMenuPictures();
 
 private:
+    // The picture of the action with this command, -1 for none.
+    static int ImageOf(int commandId);
+
     struct MenuItem {
         HMENU menu;
         UINT position;
@@ -42,7 +51,9 @@ private:
     HWND toolBar_ = nullptr;
     UniqueImageList images_;
     UniqueImageList disabledImages_;
-    std::array<UniqueBitmap, kActionCount> menuPictures_;
+    UniqueImageList menuImages_;
+    UniqueImageList menuDisabledImages_;
+    int menuSize_ = 16;
     std::vector<MenuItem> items_;
 };
 

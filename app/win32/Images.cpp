@@ -69,56 +69,6 @@ UniqueImageList ImageList(int size, bool disabled)
     return list;
 }
 
-UniqueBitmap ImageListBitmap(HIMAGELIST list, int image)
-{
-    IMAGEINFO info{};
-    if (list == nullptr || !::ImageList_GetImageInfo(list, image, &info) || info.hbmImage == nullptr)
-        return nullptr;
-    BITMAP whole{};
-    if (::GetObjectA(info.hbmImage, sizeof whole, &whole) == 0)
-        return nullptr;
-    // The list's own bitmap, all of it, as 32-bit rows from the top.
-    BITMAPINFO format{};
-    format.bmiHeader.biSize = sizeof format.bmiHeader;
-    format.bmiHeader.biWidth = whole.bmWidth;
-    format.bmiHeader.biHeight = -whole.bmHeight;
-    format.bmiHeader.biPlanes = 1;
-    format.bmiHeader.biBitCount = 32;
-    format.bmiHeader.biCompression = BI_RGB;
-    std::vector<std::uint32_t> all(std::size_t(whole.bmWidth) * std::size_t(whole.bmHeight));
-    const HDC screen = ::GetDC(nullptr);
-    const int rows = ::GetDIBits(screen, info.hbmImage, 0, UINT(whole.bmHeight), all.data(), &format, DIB_RGB_COLORS);
-    ::ReleaseDC(nullptr, screen);
-    if (rows != whole.bmHeight)
-        return nullptr;
-
-    const RECT& r = info.rcImage;
-    const int w = r.right - r.left;
-    const int h = r.bottom - r.top;
-    format.bmiHeader.biWidth = w;
-    format.bmiHeader.biHeight = -h;
-    void* bits = nullptr;
-    UniqueBitmap picture(::CreateDIBSection(nullptr, &format, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (picture == nullptr)
-        return nullptr;
-    // Laid over the menu's colour and opaque: not every system blends a menu bitmap's
-    // alpha (some draw its transparent pixels black).
-    const COLORREF menu = ::GetSysColor(COLOR_MENU);
-    const std::uint32_t back = std::uint32_t(GetBValue(menu)) | std::uint32_t(GetGValue(menu)) << 8 |
-                               std::uint32_t(GetRValue(menu)) << 16;
-    auto* out = static_cast<std::uint32_t*>(bits);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const std::uint32_t p = all[std::size_t(r.top + y) * std::size_t(whole.bmWidth) + std::size_t(r.left + x)];
-            const std::uint32_t a = p >> 24;
-            auto channel = [&](int shift) {
-                return ((((p >> shift) & 0xFFu) * a + ((back >> shift) & 0xFFu) * (255u - a)) / 255u) << shift;
-            };
-            out[y * w + x] = 0xFF000000u | channel(16) | channel(8) | channel(0);
-        }
-    return picture;
-}
-
 UniqueIcon NamedIcon(std::string_view name, int size)
 {
     const std::optional<std::string_view> file = PictureFile(name);

@@ -11,8 +11,8 @@
 namespace kovrin::win32 {
 
 // Sizes the build renders, at 100, 125, 150, 175 and 200 %: the toolbar list (each also
-// greyed for disabled buttons) and the named pictures. A picture is never scaled at run
-// time, so it stays sharp.
+// greyed for disabled buttons), and the named pictures and the menus' pictures (the
+// toolbar's at the small sizes). A picture is never scaled at run time, so it stays sharp.
 inline constexpr int kToolbarSizes[] = {24, 30, 36, 42, 48};
 inline constexpr int kSmallSizes[] = {16, 20, 24, 28, 32};
 inline constexpr std::size_t kRenderedSizeCount = std::size(kToolbarSizes);
@@ -24,12 +24,9 @@ std::string ImageResourceName(std::string_view file, int size, bool disabled = f
 int RenderedSize(int wanted, const int (&sizes)[kRenderedSizeCount]);
 
 // The 27 pictures of the menus and the toolbar, `size` pixels square (one of
-// kToolbarSizes), greyed when `disabled`.
+// kToolbarSizes or kSmallSizes), greyed when `disabled`.
 UniqueImageList ImageList(int size, bool disabled);
 
-// Picture `image` of `list` as an opaque bitmap on the menu colour, for a menu item;
-// null when the list does not hold it.
-UniqueBitmap ImageListBitmap(HIMAGELIST list, int image);
 
 // A named picture ("ImageGreen", "BtnOk", ...) as an icon of `size` (one of kSmallSizes);
 // null for a name without picture.

@@ -4,7 +4,9 @@
 #include "app/logic/WindowTexts.h"
 #include "app/win32/Forms.h"
 #include "app/win32/PageViewport.h"
+#include "app/win32/Win32Ui.h"
 #include "app/win32/WindowIds.h"
+#include "platform/WaitHook.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -42,6 +44,9 @@ void RegisterMainClass()
 template <typename F>
 void TFormConfig::guarded(F&& handler)
 {
+    // A command's long waits read the queue, dropping its input, as the progress
+    // dialog does after each word: the window is never marked as not responding.
+    const ScopedWaitHook readQueue(PumpDroppingInput);
     // Shown through the logic's view, so a scripted run prints it instead.
     guard_.run(std::forward<F>(handler),
                [this](const std::string& message) { logic_->view().showException(message); });
@@ -280,9 +285,17 @@ LRESULT TFormConfig::handle(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         return 0;
     case WM_SYSCOLORCHANGE:
     case WM_THEMECHANGED:
-        // The menu pictures are laid over the menu colour: again in the new one.
+        // The menu bar drawn again in the new colours.
         if (bars_ != nullptr)
             bars_->refreshMenuPictures();
+        break;
+    case WM_MEASUREITEM:
+        if (wParam == 0 && bars_ != nullptr && bars_->measureMenuPicture(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)))
+            return TRUE;
+        break;
+    case WM_DRAWITEM:
+        if (wParam == 0 && bars_ != nullptr && bars_->drawMenuPicture(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)))
+            return TRUE;
         break;
     case WM_DPICHANGED: {
         // The frame is made anew at the new DPI; not under a running command, whose

@@ -1,8 +1,11 @@
 #include "app/win32/StatusPanel.h"
 
+#include "app/logic/ControlNames.h"
 #include "app/logic/ImageNames.h"
 #include "app/win32/Images.h"
 #include "app/win32/WindowIds.h"
+
+#include <oleacc.h>
 
 #include <string_view>
 
@@ -23,9 +26,36 @@ StatusPanel::StatusPanel(HWND window, Dpi dpi, HFONT font) : dpi_(dpi)
     const int parts[3] = {dpi(kZoneWidth), dpi(2 * kZoneWidth), -1};
     ::SendMessageA(bar_, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(parts));
     ::SendMessageA(bar_, SB_SETMINHEIGHT, dpi(20), 0);
-    const int size = RenderedSize(dpi(16), kSmallSizes);
+    iconSize_ = RenderedSize(dpi(16), kSmallSizes);
     for (std::size_t i = 0; i < icons_.size(); ++i)
-        icons_[i] = NamedIcon(kImages[i], size);
+        icons_[i] = NamedIcon(kImages[i], iconSize_);
+    NameControl(bar_, {{}, {}, {}}, [this] { return spokenParts(); });
+}
+
+std::vector<AccessibleChild> StatusPanel::spokenParts() const
+{
+    std::vector<AccessibleChild> parts;
+    if (::SendMessageA(bar_, SB_ISSIMPLE, 0, 0) != FALSE) {
+        // A menu item's hint fills the bar.
+        RECT all{};
+        ::GetClientRect(bar_, &all);
+        char hint[512] = {};
+        ::SendMessageA(bar_, SB_GETTEXTA, WPARAM(SB_SIMPLEID), reinterpret_cast<LPARAM>(hint));
+        parts.push_back({hint, ROLE_SYSTEM_STATICTEXT, all});
+        return parts;
+    }
+    for (int zone = 0; zone < 3; ++zone) {
+        RECT part{};
+        ::SendMessageA(bar_, SB_GETRECT, WPARAM(zone), reinterpret_cast<LPARAM>(&part));
+        RECT text = part;
+        if (const std::string& picture = shown_[std::size_t(zone)]; !picture.empty()) {
+            const RECT spot{part.left + dpi_(2), part.top, part.left + dpi_(2) + iconSize_, part.bottom};
+            parts.push_back({std::string(PictureMeaning(picture)), ROLE_SYSTEM_GRAPHIC, spot});
+            text.left = spot.right;
+        }
+        parts.push_back({texts_[std::size_t(zone)], ROLE_SYSTEM_STATICTEXT, text});
+    }
+    return parts;
 }
 
 StatusPanel::~StatusPanel()

@@ -2,11 +2,13 @@
 // Panel2, the status bar: three zones (connection, access level, data source), each with
 // its label and at most one of its two pictures.
 #include "app/logic/MainWindowState.h"
+#include "app/win32/AccessibleNames.h"
 #include "app/win32/Win32Ui.h"
 
 #include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kovrin::win32 {
 
@@ -29,6 +31,9 @@ public:
     void resized();
 
 private:
+    // What a screen reader finds in the bar: each zone's picture by its meaning
+    // ("Connected", ...) and its whole text.
+    std::vector<AccessibleChild> spokenParts() const;
     void setZone(int zone, const std::string& text, std::string_view image);
 
     HWND bar_ = nullptr;
@@ -38,6 +43,7 @@ private:
     std::array<std::string, 3> shown_;
     std::array<std::string, 3> texts_;
     Dpi dpi_;
+    int iconSize_ = 16;
 };
 
 } // namespace kovrin::win32

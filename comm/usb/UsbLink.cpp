@@ -1,5 +1,7 @@
 #include "comm/usb/UsbLink.h"
 
+#include "platform/WaitHook.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -107,7 +109,14 @@ bool UsbLink::Read(std::uint8_t* buffer, std::size_t capacity, std::size_t& rece
     std::array<char, kUsbTakeSize> take{};
     bool complete = false;
     Clock::TimePoint lastArrival = from;
+    Clock::TimePoint hookedAt = clock.now();
     while (!services_.readUsb->waitFor(std::chrono::milliseconds(0))) {
+        // A trickling answer holds the read up to `longestWait`: the window's queue is
+        // read meanwhile.
+        if (clock.now() - hookedAt >= kWaitHookSlice) {
+            RunWaitHook();
+            hookedAt = clock.now();
+        }
         take.fill(0);
         const int count = std::min(library_.Take(take.data()), static_cast<int>(take.size()));
         if (count > 0) {

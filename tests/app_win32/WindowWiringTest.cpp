@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <oleacc.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -155,7 +156,70 @@ TEST_F(WindowWiringTest, ScreenReadersGetEachPageControlsNameAndValue)
         object->Release();
     }
     EXPECT_GT(named, 30);
+
+    // The status bar tells its pictures by their meaning and each zone's whole text.
+    IAccessible* bar = nullptr;
+    ASSERT_TRUE(SUCCEEDED(::AccessibleObjectFromWindow(form->status().window(), OBJID_CLIENT, __uuidof(IAccessible),
+                                                       reinterpret_cast<void**>(&bar))));
+    long count = 0;
+    bar->get_accChildCount(&count);
+    std::vector<std::string> pictures, texts;
+    for (long i = 1; i <= count; ++i) {
+        VARIANT child{};
+        child.vt = VT_I4;
+        child.lVal = i;
+        BSTR name = nullptr;
+        VARIANT role{};
+        bar->get_accName(child, &name);
+        bar->get_accRole(child, &role);
+        (role.vt == VT_I4 && role.lVal == ROLE_SYSTEM_GRAPHIC ? pictures : texts).push_back(narrow(name));
+    }
+    bar->Release();
+    EXPECT_EQ(pictures, (std::vector<std::string>{"Not connected", "User level"}));
+    EXPECT_EQ(texts, (std::vector<std::string>{form->status().label(0), form->status().label(1),
+                                               form->status().label(2)}));
     ::CoUninitialize();
+}
+
+// A menu picture is of the menu's size, not the toolbar's, and drawn over the row as the
+// menu painted it: on a highlighted row its clear pixels show the highlight.
+TEST_F(WindowWiringTest, MenuPicturesAreMenuSizedAndClearOnAHighlightedRow)
+{
+    MEASUREITEMSTRUCT measure{};
+    measure.CtlType = ODT_MENU;
+    measure.itemID = UINT(CommandId(ActionId::Connect));
+    ASSERT_EQ(::SendMessageA(form->window(), WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&measure)), TRUE);
+    EXPECT_EQ(measure.itemWidth, measure.itemHeight);
+    EXPECT_LT(measure.itemWidth, UINT(MulDiv(24, int(DpiOf(form->window()).dpi), 96)));
+
+    const int size = int(measure.itemWidth);
+    BITMAPINFO format{};
+    format.bmiHeader = {sizeof format.bmiHeader, size, -size, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    const HDC dc = ::CreateCompatibleDC(nullptr);
+    const HBITMAP row = ::CreateDIBSection(dc, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HGDIOBJ old = ::SelectObject(dc, row);
+    const RECT area{0, 0, size, size};
+    ::FillRect(dc, &area, ::GetSysColorBrush(COLOR_HIGHLIGHT));
+    DRAWITEMSTRUCT draw{};
+    draw.CtlType = ODT_MENU;
+    draw.itemID = measure.itemID;
+    draw.itemState = ODS_SELECTED;
+    draw.hDC = dc;
+    draw.rcItem = area;
+    EXPECT_EQ(::SendMessageA(form->window(), WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&draw)), TRUE);
+    ::GdiFlush();
+    const COLORREF h = ::GetSysColor(COLOR_HIGHLIGHT);
+    const std::uint32_t highlight = std::uint32_t(GetBValue(h)) | std::uint32_t(GetGValue(h)) << 8 |
+                                    std::uint32_t(GetRValue(h)) << 16;
+    int shown = 0;
+    for (int i = 0; i < size * size; ++i)
+        shown += (static_cast<const std::uint32_t*>(bits)[i] & 0xFFFFFFu) == highlight;
+    EXPECT_GT(shown, 0);            // the clear pixels
+    EXPECT_LT(shown, size * size);  // the picture
+    ::SelectObject(dc, old);
+    ::DeleteObject(row);
+    ::DeleteDC(dc);
 }
 
 TEST_F(WindowWiringTest, ScrollBarsUpDownsAndTheFrequencyListMoveTheModel)

@@ -6,6 +6,7 @@
 #include "comm/Frame.h"
 #include "comm/UsbLinkClient.h"
 #include "comm/usb/UsbLink.h"
+#include "platform/WaitHook.h"
 #include "tests/usbclient/FakeUbrixHooks.h"
 
 namespace kovrin {
@@ -275,7 +276,16 @@ TEST_F(UsbLinkTest, ReadWaitIsBounded)
         std::vector<std::uint8_t> buffer(80);
         std::size_t received = 0;
         log.clear();
-        EXPECT_FALSE(fresh.Read(buffer.data(), buffer.size(), received, 16, 12));
+        // The window's queue is read all along the wait: never 100 ms (and the pause
+        // of one take) without the hook.
+        std::vector<Clock::TimePoint> hooked{start};
+        {
+            const ScopedWaitHook hook([&] { hooked.push_back(clock.now()); });
+            EXPECT_FALSE(fresh.Read(buffer.data(), buffer.size(), received, 16, 12));
+        }
+        hooked.push_back(clock.now());
+        for (std::size_t i = 1; i < hooked.size(); ++i)
+            ASSERT_LE(hooked[i] - hooked[i - 1], kWaitHookSlice + services.limits.pollPause) << "gap " << i;
         EXPECT_EQ(clock.since(start), c.elapsed);
         EXPECT_EQ(received, c.received);
         EXPECT_NE(log.find("USB Error: no complete answer in time"), std::string::npos);
