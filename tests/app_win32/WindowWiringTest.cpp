@@ -535,6 +535,43 @@ TEST_F(WindowWiringTest, CompareOverCom1UploadsOnlyTheTickedRow)
     command(ActionId::Disconnect);
 }
 
+// The session's end asked for while a command runs (the main window is disabled under
+// the progress dialog): the answer is kept and the session is told it ends, once.
+LRESULT g_endAnswer = -1;
+HWND g_mainWindow = nullptr;
+void CALLBACK EndTheSessionDuringACommand(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    if (::IsWindowEnabled(g_mainWindow))
+        return;  // no command under way yet: the next pump may find one
+    ::KillTimer(nullptr, timer);
+    g_endAnswer = ::SendMessageA(g_mainWindow, WM_QUERYENDSESSION, 0, 0);
+    ::SendMessageA(g_mainWindow, WM_ENDSESSION, TRUE, 0);
+}
+
+TEST_F(WindowWiringTest, TheSessionWaitsForADownloadOverCom1AndKeepsItsLine)
+{
+    if (std::getenv("KOVRIN_SIM_ON_COM1") == nullptr)
+        GTEST_SKIP() << "no simulated switch on COM1";
+    command(ActionId::Connect);
+    g_mainWindow = form->window();
+    g_endAnswer = -1;
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, USER_TIMER_MINIMUM, &EndTheSessionDuringACommand);
+    // A fast switch may answer all 18 requests between two timer ticks: download again.
+    for (int attempt = 0; attempt < 50 && g_endAnswer == -1; ++attempt)
+        command(ActionId::Download);
+    ::KillTimer(nullptr, timer);
+    ASSERT_NE(g_endAnswer, -1) << "no download was seen running";
+    EXPECT_EQ(g_endAnswer, FALSE);
+    // Only the offers to save before a second download.
+    for (const std::string& m : form->messages)
+        EXPECT_EQ(m, text::kSaveQuestion);
+    // The download ended as usual and the line stayed open; afterwards the session may end.
+    EXPECT_EQ(form->status().label(2), "Data from ATS");
+    EXPECT_EQ(form->status().label(0), "Connect");
+    EXPECT_EQ(::SendMessageA(form->window(), WM_QUERYENDSESSION, 0, 0), TRUE);
+    command(ActionId::Disconnect);
+}
+
 // Needs an adapter on Wine's HID bus with ats-sim behind it, started with words 0 = 185,
 // 2 = 260 and 14 = 95 (the Wine HID test in tests/usbemu runs this one).
 // The network port dialog of this thread, answered with the name in
