@@ -421,19 +421,30 @@ TEST_F(WindowWiringTest, ConnectDownloadUploadOverCom1ShowTheSwitchsValues)
     EXPECT_EQ(form->status().label(0), "Disconnect");
 }
 
+// The control `id` of a dialog this thread shows now, or null while there is none.
+HWND ThreadDialogItem(int id)
+{
+    struct Search {
+        int id;
+        HWND found;
+    } search{id, nullptr};
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND window, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            s->found = ::GetDlgItem(window, s->id);
+            return s->found == nullptr;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 // The rows of the modal dialog of this thread that has the list `listId`, read while it
 // is up; the dialog is then closed with Enter, as a user would.
 std::vector<std::string> g_rows;
 void CALLBACK ReadCompareDialog(HWND, UINT, UINT_PTR timer, DWORD)
 {
-    HWND list = nullptr;
-    ::EnumThreadWindows(
-        ::GetCurrentThreadId(),
-        [](HWND window, LPARAM found) -> BOOL {
-            *reinterpret_cast<HWND*>(found) = ::GetDlgItem(window, kCompareListId);
-            return *reinterpret_cast<HWND*>(found) == nullptr;
-        },
-        reinterpret_cast<LPARAM>(&list));
+    HWND list = ThreadDialogItem(kCompareListId);
     if (list == nullptr)
         return;  // the progress dialog comes and goes first
     ::KillTimer(nullptr, timer);
@@ -482,14 +493,7 @@ TEST_F(WindowWiringTest, CompareOverCom1ListsWhatTheSwitchHoldsOtherwise)
 // Unticks every row of the Compare dialog but VoltageMaxA's, then "Upload selected".
 void CALLBACK UploadOneCompareRow(HWND, UINT, UINT_PTR timer, DWORD)
 {
-    HWND list = nullptr;
-    ::EnumThreadWindows(
-        ::GetCurrentThreadId(),
-        [](HWND window, LPARAM found) -> BOOL {
-            *reinterpret_cast<HWND*>(found) = ::GetDlgItem(window, kCompareListId);
-            return *reinterpret_cast<HWND*>(found) == nullptr;
-        },
-        reinterpret_cast<LPARAM>(&list));
+    HWND list = ThreadDialogItem(kCompareListId);
     if (list == nullptr)
         return;
     ::KillTimer(nullptr, timer);
@@ -578,14 +582,7 @@ TEST_F(WindowWiringTest, TheSessionWaitsForADownloadOverCom1AndKeepsItsLine)
 // KOVRIN_NETWORK_PORT through its own list field and OK, as a user would.
 void CALLBACK AnswerNetworkPortDialog(HWND, UINT, UINT_PTR timer, DWORD)
 {
-    HWND combo = nullptr;
-    ::EnumThreadWindows(
-        ::GetCurrentThreadId(),
-        [](HWND window, LPARAM found) -> BOOL {
-            *reinterpret_cast<HWND*>(found) = ::GetDlgItem(window, kNetworkPortComboId);
-            return *reinterpret_cast<HWND*>(found) == nullptr;
-        },
-        reinterpret_cast<LPARAM>(&combo));
+    HWND combo = ThreadDialogItem(kNetworkPortComboId);
     if (combo == nullptr)
         return;
     ::KillTimer(nullptr, timer);
