@@ -194,7 +194,8 @@ void syncFolder(const std::string& folder)
 // A fresh hidden file beside the target that nobody else has opened; -1 with errno on failure.
 int createTemporary(const std::string& folder, const std::string& target, mode_t mode, std::string& name)
 {
-    static std::mt19937 random{std::random_device{}()};
+    // One engine per thread: the gang's workers archive at the same moment.
+    thread_local std::mt19937 random{std::random_device{}()};
     const std::size_t slash = target.rfind('/');
     // Short enough that a long target name still leaves room for the suffix.
     const std::string base = "." + target.substr(slash == std::string::npos ? 0 : slash + 1).substr(0, 100);

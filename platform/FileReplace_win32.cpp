@@ -158,7 +158,9 @@ bool writeWhole(HANDLE file, std::string_view content, std::size_t size)
 // empty; empty on failure, with the system's error.
 std::wstring createName(const std::wstring& target, const wchar_t* extension, DWORD& error)
 {
-    static std::mt19937 random{static_cast<unsigned>(::GetTickCount64() ^ ::GetCurrentProcessId())};
+    // One engine per thread (the gang's workers archive at the same moment), seeded apart.
+    thread_local std::mt19937 random{
+        static_cast<unsigned>(::GetTickCount64() ^ ::GetCurrentProcessId() ^ (::GetCurrentThreadId() << 16))};
     const std::size_t slash = target.find_last_of(L'\\');
     const std::wstring base = L"~" + target.substr(slash + 1).substr(0, 100);
     for (int attempt = 0; attempt < 16; ++attempt) {
