@@ -34,6 +34,7 @@ struct Observed {
     int claims = 0;
     int claimRefusals = 0;
     long emptyReaps = 0;  // reaps that found nothing: libusb's loop over a node that is always ready
+    int descriptorReads = 0;  // hidraw: the report descriptor asked for (a HID bus building its device)
 };
 
 class Device;

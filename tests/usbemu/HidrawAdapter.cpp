@@ -274,6 +274,7 @@ bool HidrawDevice::HandleIoctl(void* handle)
         const Bytes descriptor = ReportDescriptor(k);
         d.size = static_cast<__u32>(descriptor.size());
         std::copy(descriptor.begin(), descriptor.end(), d.value);
+        ++seen_.descriptorReads;
         answer(reinterpret_cast<const std::uint8_t*>(&d), sizeof d, sizeof d, 0);
         return true;
     }

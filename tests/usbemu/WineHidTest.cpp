@@ -59,16 +59,40 @@ protected:
         if (Env("KOVRIN_WINE").empty() || Env("KOVRIN_WINE_BIN").empty() || Env("WINEPREFIX").empty()) return;
         testbed = new HidrawTestbed();
         if (!Testbed::Active()) return;
-        // The first program starts the server, which then carries the preload and the
-        // testbed's folder to the device drivers it starts.
+        // The server, started here, carries the preload and the testbed's folder to the device
+        // drivers it starts. It stays between programs: else it and the HID bus end with each
+        // program, and the next one's bus meets the adapters only after the program has looked.
+        sim::RunProgram(Program({Env("KOVRIN_WINESERVER"), "-p"}), 60s);
         const sim::RunResult boot = sim::RunProgram(Program({Env("KOVRIN_WINE"), "wineboot"}), 180s);
-        ready = boot.status.code == 0;
-        // The HID bus finds its devices a little after the boot returns.
-        std::this_thread::sleep_for(3s);
+        ready = boot.status.code == 0 && BusWatches();
+    }
+    // The HID bus starts watching for devices some time after the boot returns, and a device
+    // plugged before then may never be taken. A probe with no switch behind it is plugged
+    // (again) until the bus has read its descriptor.
+    static bool BusWatches()
+    {
+        for (int attempt = 0; attempt < 6; ++attempt) {
+            HidrawDevice& probe = testbed->Plug(DeviceKind::Plain);
+            const bool built = Built(probe, 20s);
+            testbed->Unplug(probe);
+            if (built) {
+                std::this_thread::sleep_for(1s);
+                return true;
+            }
+        }
+        return false;
+    }
+    // The bus reads a device's report descriptor as it builds the HID device that programs find.
+    static bool Built(const HidrawDevice& device, std::chrono::seconds within)
+    {
+        for (const auto end = Clock::now() + within; Clock::now() < end; std::this_thread::sleep_for(20ms))
+            if (device.Seen().descriptorReads > 0)
+                return true;
+        return false;
     }
     static void TearDownTestSuite()
     {
-        if (ready) sim::RunProgram(Program({Env("KOVRIN_WINESERVER"), "-k"}), 60s);
+        if (testbed && Testbed::Active()) sim::RunProgram(Program({Env("KOVRIN_WINESERVER"), "-k"}), 60s);
         delete testbed;
         testbed = nullptr;
     }
@@ -76,7 +100,7 @@ protected:
     {
         if (!testbed) GTEST_SKIP() << "needs KOVRIN_WINE, KOVRIN_WINE_BIN and WINEPREFIX";
         if (!Testbed::Active()) GTEST_SKIP() << "needs umockdev's preload library (umockdev-wrapper)";
-        ASSERT_TRUE(ready) << "wineboot failed";
+        ASSERT_TRUE(ready) << "wineboot failed, or Wine's HID bus never took a plugged device";
         work = fs::path(testing::TempDir()) / ("winehid-" + std::to_string(::getpid()));
         fs::create_directories(work);
     }
@@ -95,8 +119,9 @@ protected:
         simulator.emplace(std::move(*started));
         HidrawDevice& device = testbed->Plug(GetParam(), simulator->path(), behaviour);
         plugged.push_back(&device);
-        // Wine's bus takes the device's add event and builds its HID device.
-        std::this_thread::sleep_for(2s);
+        if (!Built(device, 60s)) throw std::runtime_error("Wine's HID bus did not take the plugged adapter in 60 s");
+        // From the descriptor to the device's interface is the bus's own work, without waiting on anything.
+        std::this_thread::sleep_for(1s);
         return device;
     }
 
