@@ -100,7 +100,7 @@ TEST_F(SerialLinkPty, ExchangesFramesBothWays)
     const auto start = SteadyClock::now();
     EXPECT_EQ(exchange(BuildRequestGM(3), gm, kAnswerGM, ok), gm);
     EXPECT_TRUE(ok);
-    EXPECT_LT(SteadyClock::now() - start, 500ms);  // a complete answer does not wait for the interval
+    EXPECT_LT(SteadyClock::now() - start, 900ms);  // a complete answer does not wait for the 1 s interval
 }
 
 TEST_F(SerialLinkPty, ShortAnswerCompletesAfterTheInterval)
@@ -113,7 +113,7 @@ TEST_F(SerialLinkPty, ShortAnswerCompletesAfterTheInterval)
     EXPECT_TRUE(ok);
     EXPECT_EQ(answer.size(), 12u);
     EXPECT_GE(elapsed, 950ms);
-    EXPECT_LT(elapsed, 2000ms);
+    EXPECT_LT(elapsed, 2900ms);  // not the whole read timeout
 }
 
 TEST_F(SerialLinkPty, SilentSwitchTimesOutAfterThreeSeconds)
@@ -126,7 +126,7 @@ TEST_F(SerialLinkPty, SilentSwitchTimesOutAfterThreeSeconds)
     EXPECT_FALSE(port.ReadBuffer(buffer, sizeof buffer, received, 16, 12));
     const auto elapsed = SteadyClock::now() - start;
     EXPECT_GE(elapsed, 2950ms);
-    EXPECT_LT(elapsed, 3400ms);
+    EXPECT_LT(elapsed, 5000ms);
     EXPECT_NE(log.console().find("Serial Error Timeout ReadFile: 110"), std::string::npos);
 }
 
@@ -139,7 +139,7 @@ TEST_F(SerialLinkPty, PeerHangUpFailsTheReadAtOnce)
     std::size_t received = 0;
     const auto start = SteadyClock::now();
     EXPECT_FALSE(port.ReadBuffer(buffer, sizeof buffer, received, 16, 12));
-    EXPECT_LT(SteadyClock::now() - start, 500ms);
+    EXPECT_LT(SteadyClock::now() - start, 2500ms);  // not the read timeout
     EXPECT_NE(log.console().find("Serial Error ReadFile: 5"), std::string::npos);
 }
 

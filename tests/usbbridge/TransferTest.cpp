@@ -257,7 +257,7 @@ TEST_F(BridgeTest, ReadThatFailedAfterItStartedIsFollowedAtOnce) {
     hid.pushReadTimeout(0);
     hid.pushInput(0, bytes({0, 'A', 'B', 'C', 'D'}));
     EXPECT_EQ(received(), "ABCD");
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 1500ms);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2500ms);  // short of a read's 3 s bound
 }
 
 TEST_F(BridgeTest, NoAdapterEverySendRetriesAndWritesNothing) {
