@@ -62,13 +62,13 @@ protected:
         // The server, started here, carries the preload and the testbed's folder to the device
         // drivers it starts. It stays between programs: else it and the HID bus end with each
         // program, and the next one's bus meets the adapters only after the program has looked.
-        sim::RunProgram(Program({Env("KOVRIN_WINESERVER"), "-p"}), 60s);
+        const sim::RunResult server = sim::RunProgram(Program({Env("KOVRIN_WINESERVER"), "-p"}), 60s);
         const sim::RunResult boot = sim::RunProgram(Program({Env("KOVRIN_WINE"), "wineboot"}), 180s);
-        ready = boot.status.code == 0 && BusWatches();
+        ready = server.status.code == 0 && boot.status.code == 0 && BusWatches();
     }
-    // The HID bus starts watching for devices some time after the boot returns, and a device
-    // plugged before then may never be taken. A probe with no switch behind it is plugged
-    // (again) until the bus has read its descriptor.
+    // The HID bus may still be starting when the boot returns. A probe with no switch behind
+    // it shows that the bus takes devices at all; it is plugged again when its descriptor is
+    // not read within 20 s.
     static bool BusWatches()
     {
         for (int attempt = 0; attempt < 6; ++attempt) {
@@ -100,7 +100,7 @@ protected:
     {
         if (!testbed) GTEST_SKIP() << "needs KOVRIN_WINE, KOVRIN_WINE_BIN and WINEPREFIX";
         if (!Testbed::Active()) GTEST_SKIP() << "needs umockdev's preload library (umockdev-wrapper)";
-        ASSERT_TRUE(ready) << "wineboot failed, or Wine's HID bus never took a plugged device";
+        ASSERT_TRUE(ready) << "the Wine server or wineboot failed, or Wine's HID bus never took a plugged device";
         work = fs::path(testing::TempDir()) / ("winehid-" + std::to_string(::getpid()));
         fs::create_directories(work);
     }
