@@ -11,9 +11,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <memory>
 #include <optional>
 #include <sstream>
@@ -75,10 +77,7 @@ protected:
             HidrawDevice& probe = testbed->Plug(DeviceKind::Plain);
             const bool built = Built(probe, 20s);
             testbed->Unplug(probe);
-            if (built) {
-                std::this_thread::sleep_for(1s);
-                return true;
-            }
+            if (built) return true;
         }
         return false;
     }
@@ -104,25 +103,52 @@ protected:
         work = fs::path(testing::TempDir()) / ("winehid-" + std::to_string(::getpid()));
         fs::create_directories(work);
     }
-    // The library takes the first adapter it finds: none is left for the next test.
+    // The library takes the first adapter it finds: none is left for the next test (whose
+    // Start waits until Windows programs no longer list them).
     void TearDown() override
     {
         for (HidrawDevice* device : plugged) testbed->Unplug(*device);
-        if (!plugged.empty()) std::this_thread::sleep_for(1s);
     }
 
+    // The simulator's request log goes to a file in the test's folder, so that a failure's
+    // own lines lead the test's output.
     HidrawDevice& Start(std::vector<std::string> options = kSwitch, Behaviour behaviour = {})
     {
         std::string error;
-        auto started = sim::SimProcess::Start(options, error);
+        const fs::path log = work / ("sim-" + std::to_string(++simulators) + ".log");
+        auto started = sim::SimProcess::Start(options, error, log.string());
         if (!started) throw std::runtime_error(error);
         simulator.emplace(std::move(*started));
-        HidrawDevice& device = testbed->Plug(GetParam(), simulator->path(), behaviour);
-        plugged.push_back(&device);
-        if (!Built(device, 60s)) throw std::runtime_error("Wine's HID bus did not take the plugged adapter in 60 s");
-        // From the descriptor to the device's interface is the bus's own work, without waiting on anything.
-        std::this_thread::sleep_for(1s);
-        return device;
+        // The adapter pulled before this one must be gone for Windows programs first: else
+        // the program under test may find that one.
+        if (!Listed(true, 30)) throw std::runtime_error("Windows programs still list an adapter pulled 30 s ago");
+        // A plug the bus never heard of (its event lost in the emulation) is plugged again,
+        // as a user would pull and replug a cable; the program under test runs only once
+        // Windows programs can open the adapter.
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            HidrawDevice& device = testbed->Plug(GetParam(), simulator->path(), behaviour);
+            plugged.push_back(&device);
+            if (Built(device, 20s) && Listed(false, 30)) return device;
+            std::cerr << "the adapter did not reach Windows programs: plugged again\n";
+            testbed->Unplug(device);
+            if (!Listed(true, 30)) break;
+        }
+        throw std::runtime_error("Wine's HID bus did not take the plugged adapter in three plugs");
+    }
+    // Whether Windows programs can open an adapter of this test's kind (gone: whether none
+    // of either kind is listed), asked until so or `seconds` have passed.
+    bool Listed(bool gone, int seconds) const
+    {
+        std::vector<std::string> argv{Env("KOVRIN_WINE"), Env("KOVRIN_WINE_BIN") + "/hid_present.exe"};
+        if (gone) argv.push_back("--gone");
+        argv.push_back(std::to_string(seconds));
+        for (const DeviceKind kind : {DeviceKind::Plain, DeviceKind::SerialBridge}) {
+            if (!gone && kind != GetParam()) continue;
+            char ids[16];
+            std::snprintf(ids, sizeof ids, "%04x:%04x", Info(kind).vendorId, Info(kind).productId);
+            argv.push_back(ids);
+        }
+        return sim::RunProgram(Program(std::move(argv)), std::chrono::seconds(seconds + 30)).status.code == 0;
     }
 
     sim::RunResult Cli(std::vector<std::string> args, std::chrono::seconds timeout = 120s)
@@ -139,6 +165,7 @@ protected:
     static inline HidrawTestbed* testbed = nullptr;
     static inline bool ready = false;
     fs::path work;
+    int simulators = 0;
     std::vector<HidrawDevice*> plugged;
     std::optional<sim::SimProcess> simulator;
 };
@@ -221,10 +248,13 @@ TEST_P(WineHid, SilentAndUnpluggedAdaptersEndTheDownload)
                                                  "download", "--port", "USB", File("cut.kvnf"), "--force"}),
                                         error);
     ASSERT_TRUE(cli) << error;
-    for (const auto end = Clock::now() + 60s; adapter.Seen().outputs.size() < 20 && Clock::now() < end;)
-        std::this_thread::sleep_for(10ms);
+    std::optional<sim::ExitStatus> status;
+    for (const auto end = Clock::now() + 60s; adapter.Seen().outputs.size() < 20 && Clock::now() < end && !status;)
+        status = cli->wait(10ms);
+    ASSERT_FALSE(status) << "kovrin-cli.exe ended before the adapter was pulled\n" << cli->out() << cli->err();
+    ASSERT_GE(adapter.Seen().outputs.size(), 20u) << "the download never got going";
     testbed->Unplug(adapter);
-    const std::optional<sim::ExitStatus> status = cli->wait(60s);
+    status = cli->wait(60s);
     ASSERT_TRUE(status) << "kovrin-cli.exe hangs";
     EXPECT_NE(status->code, 0);
     EXPECT_NE(cli->err().find("Error in ReadBuffer serial port"), std::string::npos) << cli->out() << cli->err();
