@@ -24,20 +24,37 @@ using namespace std::chrono_literals;
 
 using Ids = std::vector<std::pair<unsigned, unsigned>>;
 
-int Matching(ubrix::HidBackend& backend, const Ids& ids)
+// How many listed interfaces carry one of the ids; `seen` says what each interface gave.
+int Matching(ubrix::HidBackend& backend, const Ids& ids, std::string& seen)
 {
+    seen.clear();
     const auto set = backend.presentDevices();
-    if (!set) return 0;
+    if (!set) {
+        seen = "no device set (error " + std::to_string(GetLastError()) + ")\n";
+        return 0;
+    }
     int found = 0;
     for (int index = 0; set->enumerate(index) == 0; ++index) {
         std::string path;
-        if (!set->detail(index, path)) continue;
+        if (!set->detail(index, path)) {
+            seen += "interface " + std::to_string(index) + ": no path\n";
+            continue;
+        }
         const ubrix::HidHandle handle = backend.open(path, false);
-        if (handle == ubrix::kNoHandle) continue;
+        if (handle == ubrix::kNoHandle) {
+            seen += path + ": not opened (error " + std::to_string(GetLastError()) + ")\n";
+            continue;
+        }
         ubrix::HidAttributes attributes;
-        if (backend.getAttributes(handle, attributes))
+        if (backend.getAttributes(handle, attributes)) {
+            char text[16];
+            std::snprintf(text, sizeof text, "%04x:%04x", attributes.vendorId, attributes.productId);
+            seen += path + ": " + text + "\n";
             for (const auto& [vendor, product] : ids)
                 found += attributes.vendorId == vendor && attributes.productId == product;
+        } else {
+            seen += path + ": no attributes\n";
+        }
         backend.close(handle);
     }
     return found;
@@ -62,11 +79,13 @@ int main(int argc, char** argv)
     }
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(std::atoi(argv[first]));
     const auto backend = ubrix::makeBackend();
+    std::string seen;
     for (;; std::this_thread::sleep_for(100ms)) {
-        const int found = Matching(*backend, ids);
+        const int found = Matching(*backend, ids, seen);
         if (gone ? found == 0 : found > 0) return 0;
         if (std::chrono::steady_clock::now() >= end) break;
     }
-    std::fprintf(stderr, "hid_present: %s\n", gone ? "an adapter is still listed" : "no adapter found");
+    std::fprintf(stderr, "hid_present: %s; the interfaces listed:\n%s", gone ? "an adapter is still listed" : "no adapter found",
+                 seen.empty() ? "none\n" : seen.c_str());
     return 1;
 }

@@ -10,6 +10,9 @@
 #include <linux/hidraw.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
 #include <stdexcept>
 #include <termios.h>
 #include <unistd.h>
@@ -111,6 +114,7 @@ HidrawDevice& HidrawTestbed::Plug(DeviceKind kind, const std::string& tty, Behav
         cfmakeraw(&tio);
         tcsetattr(device->slave_, TCSANOW, &tio);
     }
+    device->HoldTerminal(slave);
     umockdev_testbed_uevent(testbed_, device->sysPath_.c_str(), "add");
     device->pump_ = std::thread([d = device.get()] { d->Pump(); });
     devices_.push_back(std::move(device));
@@ -127,6 +131,7 @@ void HidrawTestbed::Unplug(HidrawDevice& device)
     }
     umockdev_testbed_uevent(testbed_, device.sysPath_.c_str(), "remove");
     umockdev_testbed_remove_device(testbed_, device.sysPath_.c_str());
+    device.ReleaseTerminal();
 }
 
 HidrawDevice::HidrawDevice(DeviceKind kind, int index, const std::string& tty, Behaviour behaviour)
@@ -136,6 +141,7 @@ HidrawDevice::HidrawDevice(DeviceKind kind, int index, const std::string& tty, B
 
 HidrawDevice::~HidrawDevice()
 {
+    ReleaseTerminal();
     stop_ = true;
     if (pump_.joinable()) pump_.join();
     if (handler_) g_object_unref(handler_);
@@ -152,6 +158,54 @@ void HidrawDevice::Attach(UMockdevTestbed* testbed)
     GError* error = nullptr;
     if (!umockdev_testbed_attach_ioctl(testbed, node_.c_str(), handler, &error))
         throw std::runtime_error(error ? error->message : "attach_ioctl failed");
+}
+
+// A program that is a session leader without a terminal (Wine's device host is one) and
+// opens a tty without O_NOCTTY (as Wine's HID bus opens hidraw nodes) makes it its
+// controlling terminal: the node's pty would then be the device host's, and a hang-up of it
+// would end the host and every device on Wine's bus. A child in a session of its own takes
+// the pty as its controlling terminal first, and holds it until the node is unplugged.
+void HidrawDevice::HoldTerminal(const std::string& slave)
+{
+    int pair[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) throw std::runtime_error("socketpair failed");
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // Plain system calls only: the preload's wrappers may hold locks of the parent's threads.
+        const int keep = pair[1];
+        ::syscall(SYS_close_range, 3u, static_cast<unsigned>(keep - 1), 0u);
+        ::syscall(SYS_close_range, static_cast<unsigned>(keep + 1), ~0u, 0u);
+        ::syscall(SYS_setsid);
+        const long fd = ::syscall(SYS_openat, AT_FDCWD, slave.c_str(), O_RDWR);
+        // Taken from a session that already took it (the bus may list a new node before
+        // its add event), where this process may (root).
+        const char held = fd >= 0 && (::syscall(SYS_ioctl, fd, TIOCSCTTY, 0) == 0 || ::syscall(SYS_ioctl, fd, TIOCSCTTY, 1) == 0);
+        ::syscall(SYS_write, keep, &held, 1);
+        char end;
+        ::syscall(SYS_read, keep, &end, 1);  // until the parent closes its end
+        ::syscall(SYS_exit_group, 0);
+    }
+    ::close(pair[1]);
+    if (child < 0) {
+        ::close(pair[0]);
+        throw std::runtime_error("fork failed");
+    }
+    holder_ = child;
+    holderSocket_ = pair[0];
+    char held = 0;
+    pollfd pfd{holderSocket_, POLLIN, 0};
+    if (::poll(&pfd, 1, 5000) != 1 || ::read(holderSocket_, &held, 1) != 1 || held != 1)
+        std::fprintf(stderr, "the pty of %s is not held as a terminal: Wine's device host may take it\n", node_.c_str());
+}
+
+void HidrawDevice::ReleaseTerminal()
+{
+    if (holder_ <= 0) return;
+    ::close(holderSocket_);
+    int status = 0;
+    ::waitpid(holder_, &status, 0);
+    holder_ = -1;
+    holderSocket_ = -1;
 }
 
 Observed HidrawDevice::Seen() const

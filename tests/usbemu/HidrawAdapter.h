@@ -60,6 +60,8 @@ private:
     HidrawDevice(DeviceKind kind, int index, const std::string& tty, Behaviour behaviour);
     void Attach(UMockdevTestbed* testbed);
     void Pump();
+    void HoldTerminal(const std::string& slave);
+    void ReleaseTerminal();
 
     AdapterSide side_;
     int index_;
@@ -68,6 +70,8 @@ private:
     int master_ = -1;  // the testbed's side of the node's pty: wake bytes go in here
     int slave_ = -1;   // the node's side, opened here to take a wake byte back
     void* handler_ = nullptr;
+    int holder_ = -1;        // the child holding the pty as its controlling terminal
+    int holderSocket_ = -1;  // closed: the child ends
 
     mutable std::mutex mutex_;
     Behaviour behaviour_;

@@ -28,6 +28,7 @@ using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
 constexpr std::size_t kDownloadReports = 3 + 3 + 16 * 4;  // GI, GN, 16 x GM
+const std::vector<DeviceKind> kAdapters = {DeviceKind::Plain, DeviceKind::SerialBridge};
 const std::vector<std::string> kSwitch = {"--fast", "--code", "WINHID000000042", "--model", "MODEL H",
                                           "--word", "0=185", "--word", "15=0x1234"};
 
@@ -61,23 +62,50 @@ protected:
         if (Env("KOVRIN_WINE").empty() || Env("KOVRIN_WINE_BIN").empty() || Env("WINEPREFIX").empty()) return;
         testbed = new HidrawTestbed();
         if (!Testbed::Active()) return;
-        // The server, started here, carries the preload and the testbed's folder to the device
-        // drivers it starts. It stays between programs: else it and the HID bus end with each
-        // program, and the next one's bus meets the adapters only after the program has looked.
+        ready = StartSession();
+        for (int again = 0; again < 2 && !ready; ++again)
+            ready = NewSession("Windows programs never listed the probe the bus took");
+    }
+    // The server, started here, carries the preload and the testbed's folder to the device
+    // drivers it starts. It stays between programs: else it and the HID bus end with each
+    // program, and the next one's bus meets the adapters only after the program has looked.
+    // The boot's output, which the session's services inherit, goes to a file: a pipe would
+    // be gone with the boot.
+    static bool StartSession()
+    {
         const sim::RunResult server = sim::RunProgram(Program({Env("KOVRIN_WINESERVER"), "-p"}), 60s);
-        const sim::RunResult boot = sim::RunProgram(Program({Env("KOVRIN_WINE"), "wineboot"}), 180s);
-        ready = server.status.code == 0 && boot.status.code == 0 && BusWatches();
+        const std::string log = testing::TempDir() + "winehid-session.log";
+        const sim::RunResult boot = sim::RunProgram(
+            Program({"/bin/sh", "-c", "exec \"$0\" wineboot >>\"$1\" 2>&1", Env("KOVRIN_WINE"), log}), 180s);
+        return server.status.code == 0 && boot.status.code == 0 && BusWatches();
+    }
+    // Now and then Wine's device host ends within a session (the bus then lists nothing it
+    // is given, and Windows programs not even Wine's own devices). A test whose adapter
+    // meets that starts a new session before its program runs: the program is not retried.
+    static bool NewSession(const char* why)
+    {
+        const std::string log = ReadAll(testing::TempDir() + "winehid-session.log");
+        std::cerr << why << ": the Wine session starts anew; the end of its log:\n"
+                  << log.substr(log.size() > 2000 ? log.size() - 2000 : 0) << "\n";
+        StopServer();
+        return StartSession();
+    }
+    static void StopServer()
+    {
+        sim::RunProgram(Program({Env("KOVRIN_WINESERVER"), "-k"}), 60s);
+        sim::RunProgram(Program({Env("KOVRIN_WINESERVER"), "-w"}), 60s);
     }
     // The HID bus may still be starting when the boot returns. A probe with no switch behind
-    // it shows that the bus takes devices at all; it is plugged again when its descriptor is
-    // not read within 20 s.
+    // it shows that the bus takes devices and Windows programs find them; it is plugged
+    // again when its descriptor is not read within 20 s.
     static bool BusWatches()
     {
-        for (int attempt = 0; attempt < 6; ++attempt) {
+        for (int attempt = 0; attempt < 3; ++attempt) {
             HidrawDevice& probe = testbed->Plug(DeviceKind::Plain);
             const bool built = Built(probe, 20s);
+            const bool listed = built && Listed({DeviceKind::Plain}, false, 30);
             testbed->Unplug(probe);
-            if (built) return true;
+            if (built) return listed && Listed(kAdapters, true, 30);
         }
         return false;
     }
@@ -91,7 +119,7 @@ protected:
     }
     static void TearDownTestSuite()
     {
-        if (testbed && Testbed::Active()) sim::RunProgram(Program({Env("KOVRIN_WINESERVER"), "-k"}), 60s);
+        if (testbed && Testbed::Active()) StopServer();
         delete testbed;
         testbed = nullptr;
     }
@@ -99,7 +127,7 @@ protected:
     {
         if (!testbed) GTEST_SKIP() << "needs KOVRIN_WINE, KOVRIN_WINE_BIN and WINEPREFIX";
         if (!Testbed::Active()) GTEST_SKIP() << "needs umockdev's preload library (umockdev-wrapper)";
-        ASSERT_TRUE(ready) << "the Wine server or wineboot failed, or Wine's HID bus never took a plugged device";
+        ASSERT_TRUE(ready) << "the Wine server or wineboot failed, or no Windows program listed a probe the bus took (three sessions)";
         work = fs::path(testing::TempDir()) / ("winehid-" + std::to_string(::getpid()));
         fs::create_directories(work);
     }
@@ -121,34 +149,36 @@ protected:
         simulator.emplace(std::move(*started));
         // The adapter pulled before this one must be gone for Windows programs first: else
         // the program under test may find that one.
-        if (!Listed(true, 30)) throw std::runtime_error("Windows programs still list an adapter pulled 30 s ago");
-        // A plug the bus never heard of (its event lost in the emulation) is plugged again,
-        // as a user would pull and replug a cable; the program under test runs only once
-        // Windows programs can open the adapter.
+        if (!Listed(kAdapters, true, 30) && !NewSession("Windows programs still list an adapter pulled 30 s ago"))
+            throw std::runtime_error("no Wine session whose bus takes adapters");
+        // The program under test runs only once Windows programs can open the adapter.
         for (int attempt = 0; attempt < 3; ++attempt) {
             HidrawDevice& device = testbed->Plug(GetParam(), simulator->path(), behaviour);
             plugged.push_back(&device);
-            if (Built(device, 20s) && Listed(false, 30)) return device;
-            std::cerr << "the adapter did not reach Windows programs: plugged again\n";
+            const bool built = Built(device, 20s);
+            if (built && Listed({GetParam()}, false, 30)) return device;
             testbed->Unplug(device);
-            if (!Listed(true, 30)) break;
+            if (!NewSession(built ? "Windows programs did not find the adapter the bus took"
+                                  : "the bus did not read the adapter's descriptor"))
+                break;
         }
-        throw std::runtime_error("Wine's HID bus did not take the plugged adapter in three plugs");
+        throw std::runtime_error("Wine's HID bus did not take the plugged adapter in three sessions");
     }
-    // Whether Windows programs can open an adapter of this test's kind (gone: whether none
-    // of either kind is listed), asked until so or `seconds` have passed.
-    bool Listed(bool gone, int seconds) const
+    // Whether Windows programs can open an adapter of one of these kinds (gone: whether none
+    // is listed), asked until so or `seconds` have passed.
+    static bool Listed(const std::vector<DeviceKind>& kinds, bool gone, int seconds)
     {
         std::vector<std::string> argv{Env("KOVRIN_WINE"), Env("KOVRIN_WINE_BIN") + "/hid_present.exe"};
         if (gone) argv.push_back("--gone");
         argv.push_back(std::to_string(seconds));
-        for (const DeviceKind kind : {DeviceKind::Plain, DeviceKind::SerialBridge}) {
-            if (!gone && kind != GetParam()) continue;
+        for (const DeviceKind kind : kinds) {
             char ids[16];
             std::snprintf(ids, sizeof ids, "%04x:%04x", Info(kind).vendorId, Info(kind).productId);
             argv.push_back(ids);
         }
-        return sim::RunProgram(Program(std::move(argv)), std::chrono::seconds(seconds + 30)).status.code == 0;
+        const sim::RunResult run = sim::RunProgram(Program(std::move(argv)), std::chrono::seconds(seconds + 30));
+        if (run.status.code != 0) std::cerr << run.out << run.err;
+        return run.status.code == 0;
     }
 
     sim::RunResult Cli(std::vector<std::string> args, std::chrono::seconds timeout = 120s)
