@@ -162,8 +162,8 @@ void HidrawDevice::Attach(UMockdevTestbed* testbed)
 
 // A program that is a session leader without a terminal (Wine's device host is one) and
 // opens a tty without O_NOCTTY (as Wine's HID bus opens hidraw nodes) makes it its
-// controlling terminal: the node's pty would then be the device host's, and a hang-up of it
-// would end the host and every device on Wine's bus. A child in a session of its own takes
+// controlling terminal: the node's pty would then be the device host's, and its hang-up at
+// unplug signals the host (seen: the host stops serving every device on Wine's bus). A child in a session of its own takes
 // the pty as its controlling terminal first, and holds it until the node is unplugged.
 void HidrawDevice::HoldTerminal(const std::string& slave)
 {
@@ -194,7 +194,10 @@ void HidrawDevice::HoldTerminal(const std::string& slave)
     holderSocket_ = pair[0];
     char held = 0;
     pollfd pfd{holderSocket_, POLLIN, 0};
-    if (::poll(&pfd, 1, 5000) != 1 || ::read(holderSocket_, &held, 1) != 1 || held != 1)
+    int ready = -1;
+    while ((ready = ::poll(&pfd, 1, 5000)) < 0 && errno == EINTR) {
+    }
+    if (ready != 1 || ::read(holderSocket_, &held, 1) != 1 || held != 1)
         std::fprintf(stderr, "the pty of %s is not held as a terminal: Wine's device host may take it\n", node_.c_str());
 }
 

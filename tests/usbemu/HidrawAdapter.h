@@ -11,6 +11,7 @@
 #include "EmulatedAdapter.h"
 
 #include <atomic>
+#include <sys/types.h>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -70,7 +71,7 @@ private:
     int master_ = -1;  // the testbed's side of the node's pty: wake bytes go in here
     int slave_ = -1;   // the node's side, opened here to take a wake byte back
     void* handler_ = nullptr;
-    int holder_ = -1;        // the child holding the pty as its controlling terminal
+    pid_t holder_ = -1;      // the child holding the pty as its controlling terminal
     int holderSocket_ = -1;  // closed: the child ends
 
     mutable std::mutex mutex_;
